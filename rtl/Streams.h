@@ -1,0 +1,84 @@
+// Byte streams: the abstract stream, a growable memory stream, a stream over a
+// string, and a read-only view of memory owned by someone else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vantro {
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream {
+ public:
+  virtual ~TStream() = default;
+  // Reads up to count bytes; returns how many were read.
+  virtual std::int64_t Read(void* buffer, std::int64_t count) = 0;
+  // Writes up to count bytes; returns how many were stored.
+  virtual std::int64_t Write(const void* buffer, std::int64_t count) = 0;
+  // Moves the position (clamped at 0); returns the new position.
+  virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+  virtual std::int64_t Size() const = 0;
+  virtual void SetSize(std::int64_t size) = 0;
+
+  std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+  void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
+  // Whole-count transfers: raise EStreamError when fewer bytes move.
+  void ReadBuffer(void* buffer, std::int64_t count);
+  void WriteBuffer(const void* buffer, std::int64_t count);
+  // Copies count bytes from source's position (0: all of source from its start).
+  std::int64_t CopyFrom(TStream& source, std::int64_t count);
+};
+
+// Growable block of bytes; the whole block is reachable through Bytes().
+class TMemoryStream : public TStream {
+ public:
+  TMemoryStream() = default;
+  explicit TMemoryStream(std::string bytes) : data_(std::move(bytes)) {}
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size()); }
+  void SetSize(std::int64_t size) override;
+  void Clear();
+  std::string_view Bytes() const { return data_; }
+  std::string ToString() const { return data_; }
+  // Takes the bytes out, leaving the stream empty.
+  std::string Release();
+
+ private:
+  std::string data_;
+  std::int64_t position_ = 0;
+};
+
+// A memory stream made from, and read back as, an 8-bit text.
+class TStringStream : public TMemoryStream {
+ public:
+  explicit TStringStream(std::string text = {}) : TMemoryStream(std::move(text)) {}
+  std::string DataString() const { return ToString(); }
+};
+
+// Read-only view of a memory block owned elsewhere. Pointing it at a block
+// rewinds it; writes store nothing and report 0 bytes.
+class TIdReadMemoryStream : public TStream {
+ public:
+  TIdReadMemoryStream() = default;
+  explicit TIdReadMemoryStream(std::string_view block) { SetPointer(block); }
+  void SetPointer(std::string_view block) {
+    block_ = block;
+    position_ = 0;
+  }
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void*, std::int64_t) override { return 0; }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() const override { return static_cast<std::int64_t>(block_.size()); }
+  void SetSize(std::int64_t) override {}
+
+ private:
+  std::string_view block_;
+  std::int64_t position_ = 0;
+};
+
+}  // namespace vantro

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with ASan+UBSan and runs each for a bounded
+# time. Any crash, leak or sanitizer report fails that target.
+#   --seconds N   time per target (default 30)
+#   --minutes N   the same in minutes, for longer local runs
+# Last line: "fuzz: N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+seconds=30
+while [ $# -gt 0 ]; do
+  case $1 in
+    --seconds) seconds=$2; shift 2 ;;
+    --minutes) seconds=$(($2 * 60)); shift 2 ;;
+    *) echo "fuzz: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+
+dir=build/fuzz
+mkdir -p build
+if ! { CC=clang CXX=clang++ cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DVANTRO_FUZZ=ON -DVANTRO_SANITIZE=address,undefined >"$dir.configure.log" 2>&1 &&
+       cmake --build "$dir" -j"$(nproc)" >"$dir.build.log" 2>&1; }; then
+  tail -n 40 "$dir.configure.log" "$dir.build.log" 2>/dev/null
+  echo "fuzz: 0 passed, 1 failed"
+  exit 1
+fi
+
+passed=0
+failed=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+for target in "$dir"/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target")
+  corpus="$work/$name"
+  mkdir -p "$corpus"
+  seeds="$top/fuzz/seeds/$name"
+  [ -d "$seeds" ] && cp "$seeds"/* "$corpus"/ 2>/dev/null
+  log="$work/$name.log"
+  if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+       -artifact_prefix="$work/$name-" "$corpus" >"$log" 2>&1; then
+    passed=$((passed + 1))
+    stats=$(grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -n 1)
+    runs=$(grep -oE 'Done [0-9]+ runs in [0-9]+ second' "$log" | tail -n 1)
+    echo "fuzz: $name ok: $runs; $(echo "$stats" | grep -oE 'cov: [0-9]+ ft: [0-9]+' )"
+  else
+    failed=$((failed + 1))
+    echo "fuzz: $name FAILED"
+    grep -E 'ERROR|SUMMARY|runtime error|==[0-9]+==' "$log" | head -n 20
+    for a in "$work/$name"-*; do
+      [ -e "$a" ] && mkdir -p build/fuzz-artifacts && cp "$a" build/fuzz-artifacts/ &&
+        echo "fuzz: input kept in build/fuzz-artifacts/$(basename "$a")"
+    done
+  fi
+done
+echo "fuzz: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

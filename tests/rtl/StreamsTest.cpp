@@ -1,0 +1,50 @@
+#include "rtl/Streams.h"
+
+#include <gtest/gtest.h>
+
+#include "rtl/Exception.h"
+
+namespace vantro {
+namespace {
+
+TEST(Streams, MemoryStreamGrowsAndSeeksWithinBounds) {
+  TMemoryStream s;
+  s.WriteBuffer("hello", 5);
+  s.Seek(-2, TSeekOrigin::soEnd);
+  s.WriteBuffer("LO!", 3);
+  EXPECT_EQ(s.ToString(), "helLO!");
+  EXPECT_EQ(s.Seek(-100, TSeekOrigin::soCurrent), 0);
+  char buf[10] = {};
+  EXPECT_EQ(s.Read(buf, 10), 6);
+  EXPECT_EQ(s.Read(buf, 10), 0);
+  s.SetPosition(50);
+  EXPECT_EQ(s.Read(buf, 1), 0);
+  EXPECT_THROW(s.ReadBuffer(buf, 1), EStreamError);
+}
+
+TEST(Streams, ReadOnlyViewStoresNothingAndRewindsOnRepoint) {
+  const std::string block = "abcdef";
+  TIdReadMemoryStream view(block);
+  char buf[4] = {};
+  EXPECT_EQ(view.Read(buf, 4), 4);
+  EXPECT_EQ(view.Write("zz", 2), 0);
+  EXPECT_EQ(block, "abcdef");
+  EXPECT_EQ(view.Read(buf, 4), 2);
+  view.SetPointer(std::string_view(block).substr(3));
+  EXPECT_EQ(view.Position(), 0);
+  EXPECT_EQ(view.Size(), 3);
+  EXPECT_EQ(view.Read(buf, 4), 3);
+  EXPECT_EQ(std::string(buf, 3), "def");
+}
+
+TEST(Streams, CopyFromMovesExactCounts) {
+  TStringStream source(std::string(100000, 'x') + "end");
+  TMemoryStream target;
+  EXPECT_EQ(target.CopyFrom(source, 0), 100003);
+  EXPECT_EQ(target.Size(), 100003);
+  source.SetPosition(100000);
+  EXPECT_THROW(target.CopyFrom(source, 4), EStreamError);
+}
+
+}  // namespace
+}  // namespace vantro
