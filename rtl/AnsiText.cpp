@@ -23,13 +23,21 @@ std::atomic<unsigned>& CodePageSlot() {
   return codePage;
 }
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+char UpperChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+char LowerChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
 
 }  // namespace
 
-unsigned AnsiCodePage() { return CodePageSlot().load(std::memory_order_relaxed); }
+unsigned AnsiCodePage() {
+  return CodePageSlot().load(std::memory_order_relaxed);
+}
 
 void SetAnsiCodePage(unsigned codePage) {
   CodePageSlot().store(codePage, std::memory_order_relaxed);
@@ -56,13 +64,15 @@ bool IsLeadByte(unsigned char c) {
 
 std::string UpperCase(std::string_view text) {
   std::string result(text);
-  for (char& c : result) c = UpperChar(c);
+  for (char& c : result)
+    c = UpperChar(c);
   return result;
 }
 
 std::string LowerCase(std::string_view text) {
   std::string result(text);
-  for (char& c : result) c = LowerChar(c);
+  for (char& c : result)
+    c = LowerChar(c);
   return result;
 }
 
@@ -83,17 +93,21 @@ bool SameText(std::string_view a, std::string_view b) {
 
 std::string TrimLeft(std::string_view text) {
   std::size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
+  while (i < text.size() && IsBlank(text[i]))
+    ++i;
   return std::string(text.substr(i));
 }
 
 std::string TrimRight(std::string_view text) {
   std::size_t n = text.size();
-  while (n > 0 && IsBlank(text[n - 1])) --n;
+  while (n > 0 && IsBlank(text[n - 1]))
+    --n;
   return std::string(text.substr(0, n));
 }
 
-std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+std::string Trim(std::string_view text) {
+  return TrimLeft(TrimRight(text));
+}
 
 bool StartsText(std::string_view prefix, std::string_view text) {
   return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
@@ -122,6 +136,8 @@ std::int32_t StrToIntDef(std::string_view text, std::int32_t fallback) {
   return TryStrToInt(text, value) ? value : fallback;
 }
 
-std::string IntToStr(std::int64_t value) { return std::to_string(value); }
+std::string IntToStr(std::int64_t value) {
+  return std::to_string(value);
+}
 
 }  // namespace vantro

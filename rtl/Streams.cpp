@@ -26,7 +26,6 @@ std::int64_t ReadBlock(const char* data, std::int64_t size, std::int64_t& positi
   return n;
 }
 
-
 }  // namespace
 
 void TStream::ReadBuffer(void* buffer, std::int64_t count) {

@@ -38,14 +38,16 @@ class TObjectStringList {
     const int at = LowerBound(text);
     if (at < Count() && CompareText(items_[at].Text, text) == 0) {
       if (duplicates_ == TDuplicates::dupIgnore) return at;
-      if (duplicates_ == TDuplicates::dupError) throw EListError("String list does not allow duplicates");
+      if (duplicates_ == TDuplicates::dupError)
+        throw EListError("String list does not allow duplicates");
     }
     items_.insert(items_.begin() + at, {std::move(text), object});
     return at;
   }
   void Insert(int index, std::string text) { InsertObject(index, std::move(text), nullptr); }
   void InsertObject(int index, std::string text, TObject* object) {
-    if (index < 0 || index > Count()) throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+    if (index < 0 || index > Count())
+      throw EListError("List index out of bounds (" + IntToStr(index) + ")");
     items_.insert(items_.begin() + index, {std::move(text), object});
   }
   void Delete(int index) {
@@ -76,7 +78,8 @@ class TObjectStringList {
   // All lines, each followed by CR LF.
   std::string Text() const {
     std::string text;
-    for (const auto& item : items_) text.append(item.Text).append("\r\n");
+    for (const auto& item : items_)
+      text.append(item.Text).append("\r\n");
     return text;
   }
   // Replaces the lines with those of text, split at CR LF, LF or CR.
@@ -93,7 +96,8 @@ class TObjectStringList {
     }
   }
   void AddStrings(const TObjectStringList& other) {
-    for (const auto& item : other.items_) AddObject(item.Text, item.Object);
+    for (const auto& item : other.items_)
+      AddObject(item.Text, item.Object);
   }
 
  private:
@@ -103,7 +107,8 @@ class TObjectStringList {
   };
 
   Entry& At(int index) {
-    if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+    if (index < 0 || index >= Count())
+      throw EListError("List index out of bounds (" + IntToStr(index) + ")");
     return items_[static_cast<std::size_t>(index)];
   }
   const Entry& At(int index) const { return const_cast<TObjectStringList*>(this)->At(index); }

@@ -21,7 +21,8 @@ TEST(AnsiText, LeadBytesFollowTheCodePage) {
     EXPECT_TRUE(IsLeadByte(0xE0));
   }
   ScopedAnsiCodePage cp(1252);
-  for (int c = 0; c < 256; ++c) EXPECT_FALSE(IsLeadByte(static_cast<unsigned char>(c))) << c;
+  for (int c = 0; c < 256; ++c)
+    EXPECT_FALSE(IsLeadByte(static_cast<unsigned char>(c))) << c;
 }
 
 TEST(AnsiText, CaseChangesOnlyAsciiLetters) {
