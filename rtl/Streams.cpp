@@ -1,7 +1,9 @@
 #include "rtl/Streams.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "rtl/Exception.h"
 
@@ -52,15 +54,38 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
   return count;
 }
 
+TMemoryStream::TMemoryStream(std::string_view bytes) {
+  Grow(bytes.size());
+  if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
+  size_ = bytes.size();
+}
+
+TMemoryStream::~TMemoryStream() {
+  std::free(data_);
+}
+
+void TMemoryStream::Grow(std::size_t capacity) {
+  if (capacity <= capacity_) return;
+  const std::size_t wanted = std::max(capacity, capacity_ + capacity_ / 2);
+  char* grown = static_cast<char*>(std::realloc(data_, wanted == 0 ? 1 : wanted));
+  if (grown == nullptr) throw std::bad_alloc();
+  data_ = grown;
+  capacity_ = wanted;
+}
+
 std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
-  return ReadBlock(data_.data(), Size(), position_, buffer, count);
+  return ReadBlock(data_, Size(), position_, buffer, count);
 }
 
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
   if (count <= 0) return 0;
-  const auto end = static_cast<std::size_t>(position_ + count);
-  if (end > data_.size()) data_.resize(end);
-  std::memcpy(data_.data() + position_, buffer, static_cast<std::size_t>(count));
+  const auto at = static_cast<std::size_t>(position_);
+  const std::size_t end = at + static_cast<std::size_t>(count);
+  Grow(end);
+  // Writing past the end leaves no unwritten gap behind.
+  if (at > size_) std::memset(data_ + size_, 0, at - size_);
+  std::memcpy(data_ + at, buffer, static_cast<std::size_t>(count));
+  size_ = std::max(size_, end);
   position_ += count;
   return count;
 }
@@ -71,18 +96,28 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 }
 
 void TMemoryStream::SetSize(std::int64_t size) {
-  data_.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, size)));
+  const auto wanted = static_cast<std::size_t>(std::max<std::int64_t>(0, size));
+  Grow(wanted);
+  if (wanted > size_) std::memset(data_ + size_, 0, wanted - size_);
+  size_ = wanted;
   position_ = std::min(position_, Size());
 }
 
+void TMemoryStream::Reserve(std::int64_t count) {
+  if (count > 0) Grow(static_cast<std::size_t>(position_ + count));
+}
+
 void TMemoryStream::Clear() {
-  data_.clear();
+  size_ = 0;
   position_ = 0;
 }
 
 std::string TMemoryStream::Release() {
-  std::string bytes = std::move(data_);
-  Clear();
+  std::string bytes(Bytes());
+  std::free(data_);
+  data_ = nullptr;
+  size_ = capacity_ = 0;
+  position_ = 0;
   return bytes;
 }
 

@@ -22,6 +22,9 @@ class TStream {
   virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
   virtual std::int64_t Size() const = 0;
   virtual void SetSize(std::int64_t size) = 0;
+  // A hint that about count more bytes will be written at the position; a
+  // stream may make room for them up front. Changes neither size nor content.
+  virtual void Reserve(std::int64_t count) { (void)count; }
 
   std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
@@ -33,23 +36,36 @@ class TStream {
 };
 
 // Growable block of bytes; the whole block is reachable through Bytes().
+// The block lives in malloc'd memory so that growing it can be a remap
+// rather than a copy, and new room is not filled before it is written.
 class TMemoryStream : public TStream {
  public:
   TMemoryStream() = default;
-  explicit TMemoryStream(std::string bytes) : data_(std::move(bytes)) {}
+  explicit TMemoryStream(std::string_view bytes);
+  ~TMemoryStream() override;
+  TMemoryStream(const TMemoryStream&) = delete;
+  TMemoryStream& operator=(const TMemoryStream&) = delete;
+
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
-  std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size()); }
+  std::int64_t Size() const override { return static_cast<std::int64_t>(size_); }
+  // New bytes read as zero.
   void SetSize(std::int64_t size) override;
+  void Reserve(std::int64_t count) override;
   void Clear();
-  std::string_view Bytes() const { return data_; }
-  std::string ToString() const { return data_; }
-  // Takes the bytes out, leaving the stream empty.
+  std::string_view Bytes() const { return {data_, size_}; }
+  std::string ToString() const { return std::string(Bytes()); }
+  // Takes the bytes out as a text, leaving the stream empty.
   std::string Release();
 
  private:
-  std::string data_;
+  // Makes the block hold at least capacity bytes.
+  void Grow(std::size_t capacity);
+
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
   std::int64_t position_ = 0;
 };
 

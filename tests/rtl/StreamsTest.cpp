@@ -22,6 +22,29 @@ TEST(Streams, MemoryStreamGrowsAndSeeksWithinBounds) {
   EXPECT_THROW(s.ReadBuffer(buf, 1), EStreamError);
 }
 
+TEST(Streams, MemoryStreamGrowthKeepsContentAndNewRoomReadsAsZero) {
+  TMemoryStream s;
+  s.Reserve(10);
+  EXPECT_EQ(s.Size(), 0);
+  std::string expected;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string piece = std::to_string(i) + ",";
+    s.WriteBuffer(piece.data(), static_cast<std::int64_t>(piece.size()));
+    expected += piece;
+  }
+  EXPECT_EQ(s.ToString(), expected);
+  s.SetSize(3);
+  s.SetSize(6);
+  EXPECT_EQ(s.ToString(), std::string("0,1\0\0\0", 6));
+  s.SetPosition(8);
+  s.WriteBuffer("x", 1);  // a write past the end fills the gap with zeros
+  EXPECT_EQ(s.ToString(), std::string("0,1\0\0\0\0\0x", 9));
+  EXPECT_EQ(s.Release(), std::string("0,1\0\0\0\0\0x", 9));
+  EXPECT_EQ(s.Size(), 0);
+  s.WriteBuffer("again", 5);
+  EXPECT_EQ(s.ToString(), "again");
+}
+
 TEST(Streams, ReadOnlyViewStoresNothingAndRewindsOnRepoint) {
   const std::string block = "abcdef";
   TIdReadMemoryStream view(block);
