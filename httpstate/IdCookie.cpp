@@ -142,6 +142,10 @@ void TIdNetscapeCookie::TakeContentOf(const TIdNetscapeCookie* source) {
   if (source->ValueText.empty())
     text = source->RenderRequestPair() + (text.empty() ? "" : "; " + text);
   ParseCookieText(text);
+  // The rendering leaves a kept expiry date out; without it a replaced cookie
+  // would never expire, nor could a server delete it with a date past.
+  if (source->ExpiryText != ExpiryText && !source->ExpiryText.empty())
+    AssignExpiry(source->ExpiryText);
   Kind = source->Kind;
 }
 
