@@ -24,11 +24,6 @@ int NameNumber(std::string_view text, const std::array<const char*, N>& names) {
   return 0;
 }
 
-// Offsets move a moment along the time line, also for days before 1900.
-TDateTime Shift(TDateTime value, TDateTime span) {
-  return IncMilliSecond(value, std::llround(span * MSecsPerDay));
-}
-
 // Separator of day, month and year: "-" only when a dash after the first
 // character comes before the first space.
 const char* DateSeparator(std::string_view text) {
@@ -116,12 +111,16 @@ TDateTime LocalOffsetFromUTC() {
   return *minutes / MinsPerDay;
 }
 
-TDateTime InternetDateToLocal(std::string_view text) {
+TDateTime InternetDateToUTC(std::string_view text) {
   std::string rest(text);
   const TDateTime moment = ParseInternetDate(rest);
   // Zone names such as GMT or EST are not looked up: they count as UTC.
   const TDateTime offset = rest.size() > 4 ? ParseZoneOffset(rest) : 0;
-  return Shift(moment, LocalOffsetFromUTC() - offset);
+  return AddTimeSpan(moment, -offset);
+}
+
+TDateTime InternetDateToLocal(std::string_view text) {
+  return AddTimeSpan(InternetDateToUTC(text), LocalOffsetFromUTC());
 }
 
 std::string FormatInternetDate(TDateTime value) {

@@ -32,6 +32,8 @@ TDateTime ParseZoneOffset(std::string_view text);
 // The local zone's offset as a time span, east of Greenwich positive.
 // Raises EIdFailedToRetreiveTimeZoneInfo when the system cannot tell.
 TDateTime LocalOffsetFromUTC();
+// The moment in text with its zone offset taken off (0 when unreadable).
+TDateTime InternetDateToUTC(std::string_view text);
 // The moment in text as local time; a text without a date gives the local
 // offset itself.
 TDateTime InternetDateToLocal(std::string_view text);

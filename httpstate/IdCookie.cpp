@@ -162,6 +162,14 @@ void TIdNetscapeCookie::AssignExpiry(std::string_view text) {
   ExpiryText.assign(text);
 }
 
+TDateTime TIdNetscapeCookie::ExpiryUTC() const {
+  if (readExpiryText_ != ExpiryText) {
+    readExpiry_ = InternetDateToUTC(ExpiryText);
+    readExpiryText_ = ExpiryText;
+  }
+  return readExpiry_;
+}
+
 void TIdNetscapeCookie::ApplyAttributes(const TStringList& attributes) {
   PathText = CookieAttribute(attributes, "PATH");
   if (!PathText.empty() && PathText.front() == '"') PathText.erase(0, 1);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rtl/DateTime.h"
 #include "rtl/StringList.h"
 
 namespace vantro {
@@ -49,6 +50,10 @@ class TIdNetscapeCookie {
                                      std::string text);
   static std::string AppendFlag(std::string_view flag, std::string text);
 
+  // ExpiryText read with InternetDateToUTC, kept until the text changes: the
+  // store reads it for every cookie on every request.
+  TDateTime ExpiryUTC() const;
+
   std::string SourceText;
   std::string DomainText;
   std::string ExpiryText;
@@ -60,6 +65,8 @@ class TIdNetscapeCookie {
 
  private:
   TIdCookies* collection_;
+  mutable std::string readExpiryText_;
+  mutable TDateTime readExpiry_ = 0;
 };
 
 class TIdCookieRFC2109 : public TIdNetscapeCookie {

@@ -1,5 +1,7 @@
 #include "httpstate/IdCookieManager.h"
 
+#include <optional>
+
 #include "http/IdDateTime.h"
 #include "rtl/AnsiText.h"
 #include "rtl/DateTime.h"
@@ -79,12 +81,14 @@ void TIdCookieManager::PurgeExpired() {
   TIdDomainIndexLock lock(cookies_, laWrite);
   const TIdDomainIndex& index = lock.Index();
   const TDateTime now = Now();
+  std::optional<TDateTime> localOffset;  // asked for once, and only when needed
   for (int d = 0; d < index.Count(); ++d) {
     const TIdCookieList& names = *index.Objects(d);
     for (int n = names.Count() - 1; n >= 0; --n) {
       TIdNetscapeCookie* cookie = names.Cookies(n);
-      if (!cookie->ExpiryText.empty() && now > InternetDateToLocal(cookie->ExpiryText))
-        cookies_.FreeCookie(cookie);
+      if (cookie->ExpiryText.empty()) continue;
+      if (!localOffset) localOffset = LocalOffsetFromUTC();
+      if (now > AddTimeSpan(cookie->ExpiryUTC(), *localOffset)) cookies_.FreeCookie(cookie);
     }
   }
 }

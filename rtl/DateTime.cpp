@@ -139,6 +139,10 @@ TDateTime IncMilliSecond(TDateTime value, std::int64_t msecs) {
   return FromMilliseconds(ToMilliseconds(value) + msecs);
 }
 
+TDateTime AddTimeSpan(TDateTime value, TDateTime span) {
+  return IncMilliSecond(value, static_cast<std::int64_t>(std::llround(span * MSecsPerDay)));
+}
+
 TDateTime Now() {
 #ifdef _WIN32
   SYSTEMTIME st;

@@ -37,6 +37,8 @@ int DayOfWeek(TDateTime value);
 std::int64_t SecondsBetween(TDateTime later, TDateTime earlier);
 TDateTime IncSecond(TDateTime value, std::int64_t seconds);
 TDateTime IncMilliSecond(TDateTime value, std::int64_t msecs);
+// Moves value along the time line by span (days), also before the start.
+TDateTime AddTimeSpan(TDateTime value, TDateTime span);
 
 // The local wall-clock time, to the millisecond.
 TDateTime Now();
