@@ -51,7 +51,8 @@ class TIdNetscapeCookie {
   static std::string AppendFlag(std::string_view flag, std::string text);
 
   // ExpiryText read with InternetDateToUTC, kept until the text changes: the
-  // store reads it for every cookie on every request.
+  // store's purge reads it for every cookie on every request (under its
+  // write lock, which also guards this cache).
   TDateTime ExpiryUTC() const;
 
   std::string SourceText;
