@@ -246,11 +246,15 @@ void TIdCookieRFC2965::ApplyAttributes(const TStringList& attributes) {
   DiscardFlag = HasFlag(attributes, "DISCARD");
 
   const std::string port = CookieAttribute(attributes, "Port");
+  // A new list replaces the whole old one, also when a replaced cookie is
+  // parsed again.
   if (port.empty()) {
+    Ports.clear();
     StorePort(0, 80);
   } else if (port.front() == '"' && port.back() == '"') {
     const std::string quoted = port.size() >= 2 ? port.substr(1, port.size() - 2) : "";
     const std::vector<std::string> entries = SplitCommaText(quoted);
+    Ports.clear();
     if (entries.empty()) StorePort(0, 80);
     for (std::size_t i = 0; i < entries.size(); ++i)
       StorePort(static_cast<int>(i), StrToInt32(entries[i]));

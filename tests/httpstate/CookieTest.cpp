@@ -133,6 +133,9 @@ TEST_F(CookieRecords, PortLists) {
     c.ParseCookieText(text);
     EXPECT_EQ(c.Ports, (std::vector<std::int32_t>{80})) << text;
   }
+  // Parsed again, the record holds the new list only.
+  cookie2_.TakeContentOf(&Parse("a=4"));
+  EXPECT_EQ(cookie2_.Ports, (std::vector<std::int32_t>{80}));
   TIdCookieRFC2965 unquoted(nullptr);
   unquoted.ParseCookieText("a=1; Port=80");
   EXPECT_TRUE(unquoted.Ports.empty());
