@@ -1,0 +1,304 @@
+#include "http/IdHTTPHeaderInfo.h"
+
+#include "http/IdDateTime.h"
+#include "http/IdGlobal.h"
+#include "rtl/AnsiText.h"
+#include "rtl/Convert.h"
+
+namespace vantro {
+
+namespace {
+
+constexpr const char* kDefaultUserAgent = "Mozilla/3.0 (compatible; Vantro)";
+
+void CopyLines(TStringList& dest, const TStringList& source) {
+  if (&dest == &source) return;
+  dest.Clear();
+  dest.AddStrings(source);
+}
+
+void SetWhenGiven(TIdHeaderList& lines, std::string_view name, const std::string& value) {
+  if (!value.empty()) lines.SetValueOf(name, value);
+}
+
+void SetDateWhenGiven(TIdHeaderList& lines, std::string_view name, TDateTime value) {
+  if (value > 0) lines.SetValueOf(name, FormatInternetDate(value));
+}
+
+std::uint32_t DecimalOrRaise(const std::string& text) {
+  std::int32_t value = 0;
+  if (!TryStrToInt(text, value)) RaiseInvalidInteger(text);
+  return static_cast<std::uint32_t>(value);
+}
+
+std::uint32_t DecimalOrZero(const std::string& text) {
+  return static_cast<std::uint32_t>(StrToIntDef(text, 0));
+}
+
+// The credentials line of a request or of its proxy: from the scheme object
+// when there is one, else from a Basic object made for the user and password.
+void SetCredentialsLine(TIdHeaderList& lines, std::string_view name,
+                        std::unique_ptr<TIdAuthentication>& authObject, bool basic,
+                        std::string_view username, std::string_view password) {
+  if (!authObject) {
+    if (!basic) return;
+    authObject = std::make_unique<TIdBasicAuthentication>();
+    authObject->CredentialParams.SetValueOf("Username", username);
+    authObject->CredentialParams.SetValueOf("Password", password);
+  }
+  SetWhenGiven(lines, name, authObject->BuildHeaderValue());
+}
+
+// Expires as a number of seconds from now. The seconds make a time of day, so
+// a day or more (or a negative count) is refused as the runtime refuses it.
+TDateTime ExpiresInSeconds(std::int32_t seconds) {
+  if (seconds < 0) throw EConvertError("Invalid argument to time encode");
+  return Now() + EncodeTime(seconds / 3600, seconds % 3600 / 60, seconds % 60, 0);
+}
+
+}  // namespace
+
+// --- entity ----------------------------------------------------------------
+
+TIdEntityHeaderInfo::TIdEntityHeaderInfo() {
+  headerLines_.FoldWidth = 1024;
+  ResetEntityFields();
+}
+
+void TIdEntityHeaderInfo::SetContentLength(std::int32_t value) {
+  contentLength_ = value;
+  contentLengthGiven_ = value >= 0;
+}
+
+void TIdEntityHeaderInfo::SetCustomHeaders(const TStringList& lines) {
+  CopyLines(customHeaders_, lines);
+}
+
+void TIdEntityHeaderInfo::LoadFromHeaderLines() {
+  LoadEntityFields();
+}
+
+void TIdEntityHeaderInfo::StoreToHeaderLines() {
+  StoreEntityFields();
+}
+
+void TIdEntityHeaderInfo::ResetFields() {
+  ResetEntityFields();
+}
+
+void TIdEntityHeaderInfo::LoadEntityFields() {
+  const TIdHeaderList& lines = headerLines_;
+  Connection = lines.ValueOf("Connection");
+  ContentVersion = lines.ValueOf("Content-Version");
+  ContentEncoding = lines.ValueOf("Content-Encoding");
+  ContentLanguage = lines.ValueOf("Content-Language");
+  ContentType = lines.ValueOf("Content-Type");
+  SetContentLength(StrToIntDef(Trim(lines.ValueOf("Content-Length")), -1));
+  Date = InternetDateToLocal(lines.ValueOf("Date"));
+  LastModified = InternetDateToLocal(lines.ValueOf("Last-Modified"));
+  const std::string expires = lines.ValueOf("Expires");
+  const std::int32_t seconds = StrToInt32Def(expires, -1);
+  Expires = seconds != -1 ? ExpiresInSeconds(seconds) : InternetDateToLocal(expires);
+  Pragma = lines.ValueOf("Pragma");
+}
+
+void TIdEntityHeaderInfo::StoreEntityFields() {
+  TIdHeaderList& lines = headerLines_;
+  lines.Clear();
+  SetWhenGiven(lines, "Connection", Connection);
+  SetWhenGiven(lines, "Content-Version", ContentVersion);
+  SetWhenGiven(lines, "Content-Encoding", ContentEncoding);
+  SetWhenGiven(lines, "Content-Language", ContentLanguage);
+  SetWhenGiven(lines, "Content-Type", ContentType);
+  if (contentLength_ >= 0) lines.SetValueOf("Content-Length", IntToStr(contentLength_));
+  SetWhenGiven(lines, "Cache-control", CacheControl);
+  SetDateWhenGiven(lines, "Date", Date);
+  SetDateWhenGiven(lines, "Expires", Expires);
+  SetWhenGiven(lines, "Pragma", Pragma);
+  // Extra lines go out as they stand: no folding, no merging by name.
+  lines.AddStrings(customHeaders_);
+}
+
+void TIdEntityHeaderInfo::ResetEntityFields() {
+  Connection.clear();
+  ContentVersion.clear();
+  ContentEncoding.clear();
+  ContentLanguage.clear();
+  ContentType = "text/html";
+  PutContentLength(-1);
+  ContentRangeStart = 0;
+  ContentRangeEnd = 0;
+  Date = 0;
+  LastModified = 0;
+  Expires = 0;
+  headerLines_.Clear();
+}
+
+void TIdEntityHeaderInfo::AssignTo(TPersistent& dest) const {
+  auto* target = dynamic_cast<TIdEntityHeaderInfo*>(&dest);
+  if (target == nullptr) return TPersistent::AssignTo(dest);
+  CopyLines(target->headerLines_, headerLines_);
+  target->ContentEncoding = ContentEncoding;
+  target->ContentLanguage = ContentLanguage;
+  target->PutContentLength(contentLength_);
+  target->ContentRangeEnd = ContentRangeEnd;
+  target->ContentRangeStart = ContentRangeStart;
+  target->ContentType = ContentType;
+  target->ContentVersion = ContentVersion;
+  target->Date = Date;
+  target->Expires = Expires;
+  target->LastModified = LastModified;
+}
+
+// --- request ---------------------------------------------------------------
+
+TIdRequestHeaderInfo::TIdRequestHeaderInfo() {
+  ResetRequestFields();
+}
+
+void TIdRequestHeaderInfo::LoadFromHeaderLines() {
+  const TIdHeaderList& lines = HeaderLines();
+  Accept = lines.ValueOf("Accept");
+  AcceptCharSet = lines.ValueOf("Accept-Charset");
+  AcceptEncoding = lines.ValueOf("Accept-Encoding");
+  AcceptLanguage = lines.ValueOf("Accept-Language");
+  Host = lines.ValueOf("Host");
+  From = lines.ValueOf("From");
+  Referer = lines.ValueOf("Referer");
+  UserAgent = lines.ValueOf("User-Agent");
+  std::string range = lines.ValueOf("Range");
+  if (!range.empty()) {
+    CutToken(range, "=");
+    ContentRangeStart = DecimalOrZero(CutToken(range, "-"));
+    ContentRangeEnd = DecimalOrZero(CutToken(range, " "));
+  }
+  LoadEntityFields();
+}
+
+void TIdRequestHeaderInfo::StoreToHeaderLines() {
+  StoreEntityFields();
+  TIdHeaderList& lines = HeaderLines();
+  SetWhenGiven(lines, "Proxy-Connection", ProxyConnection);
+  SetWhenGiven(lines, "Host", Host);
+  SetWhenGiven(lines, "Accept", Accept);
+  SetWhenGiven(lines, "Accept-Charset", AcceptCharSet);
+  SetWhenGiven(lines, "Accept-Encoding", AcceptEncoding);
+  SetWhenGiven(lines, "Accept-Language", AcceptLanguage);
+  SetWhenGiven(lines, "From", From);
+  SetWhenGiven(lines, "Referer", Referer);
+  SetWhenGiven(lines, "User-Agent", UserAgent);
+  SetDateWhenGiven(lines, "If-Modified-Since", LastModified);
+  if (ContentRangeStart != 0 || ContentRangeEnd != 0) {
+    std::string range = "bytes=" + IntToStr(ContentRangeStart) + "-";
+    if (ContentRangeEnd != 0) range += IntToStr(ContentRangeEnd);
+    lines.SetValueOf("Range", range);
+  }
+  SetCredentialsLine(lines, "Authorization", AuthObject, BasicAuthentication, Username, Password);
+}
+
+void TIdRequestHeaderInfo::ResetFields() {
+  ResetRequestFields();
+  ResetEntityFields();
+}
+
+void TIdRequestHeaderInfo::ResetRequestFields() {
+  Accept = "text/html, */*";
+  AcceptCharSet.clear();
+  UserAgent = kDefaultUserAgent;
+  BasicAuthentication = false;
+}
+
+void TIdRequestHeaderInfo::AssignTo(TPersistent& dest) const {
+  auto* target = dynamic_cast<TIdRequestHeaderInfo*>(&dest);
+  if (target == nullptr) return TIdEntityHeaderInfo::AssignTo(dest);
+  target->Accept = Accept;
+  target->AcceptCharSet = AcceptCharSet;
+  target->AcceptEncoding = AcceptEncoding;
+  target->AcceptLanguage = AcceptLanguage;
+  target->From = From;
+  target->Password = Password;
+  target->Referer = Referer;
+  target->UserAgent = UserAgent;
+  target->Username = Username;
+  target->BasicAuthentication = BasicAuthentication;
+}
+
+// --- response --------------------------------------------------------------
+
+TIdResponseHeaderInfo::TIdResponseHeaderInfo() {
+  ResetResponseFields();
+}
+
+void TIdResponseHeaderInfo::SetProxyAuthenticate(const TStringList& lines) {
+  CopyLines(proxyAuthenticate_, lines);
+}
+
+void TIdResponseHeaderInfo::SetWWWAuthenticate(const TStringList& lines) {
+  CopyLines(wwwAuthenticate_, lines);
+}
+
+void TIdResponseHeaderInfo::LoadFromHeaderLines() {
+  const TIdHeaderList& lines = HeaderLines();
+  Location = lines.ValueOf("Location");
+  Server = lines.ValueOf("Server");
+  ProxyConnection = lines.ValueOf("Proxy-Connection");
+  std::string range = lines.ValueOf("Content-Range");
+  if (!range.empty()) {
+    CutToken(range, " ");
+    ContentRangeStart = DecimalOrRaise(CutToken(range, "-"));
+    ContentRangeEnd = DecimalOrRaise(CutToken(range, "/"));
+  }
+  wwwAuthenticate_.Clear();
+  lines.CollectValues("WWW-Authenticate", &wwwAuthenticate_);
+  proxyAuthenticate_.Clear();
+  lines.CollectValues("Proxy-Authenticate", &proxyAuthenticate_);
+  LoadEntityFields();
+}
+
+void TIdResponseHeaderInfo::ResetFields() {
+  ResetEntityFields();
+  ResetResponseFields();
+}
+
+void TIdResponseHeaderInfo::ResetResponseFields() {
+  Location.clear();
+  Server.clear();
+  proxyAuthenticate_.Clear();
+  wwwAuthenticate_.Clear();
+}
+
+// --- proxy -----------------------------------------------------------------
+
+void TIdProxyConnectionInfo::ResetFields() {
+  proxyServer_.clear();
+  ProxyUsername.clear();
+  ProxyPassword.clear();
+  proxyPort_ = 0;
+}
+
+void TIdProxyConnectionInfo::AddProxyAuthorization(TIdHeaderList& lines) {
+  SetCredentialsLine(lines, "Proxy-Authorization", AuthObject, BasicAuthentication, ProxyUsername,
+                     ProxyPassword);
+}
+
+void TIdProxyConnectionInfo::SetProxyServer(std::string value) {
+  if (!SameText(value, proxyServer_)) AuthObject.reset();
+  proxyServer_ = std::move(value);
+}
+
+void TIdProxyConnectionInfo::SetProxyPort(std::int32_t value) {
+  if (value != proxyPort_) AuthObject.reset();
+  proxyPort_ = value;
+}
+
+void TIdProxyConnectionInfo::AssignTo(TPersistent& dest) const {
+  auto* target = dynamic_cast<TIdProxyConnectionInfo*>(&dest);
+  if (target == nullptr) return TPersistent::AssignTo(dest);
+  target->ProxyPassword = ProxyPassword;
+  target->proxyPort_ = proxyPort_;
+  target->proxyServer_ = proxyServer_;
+  target->ProxyUsername = ProxyUsername;
+  target->BasicAuthentication = BasicAuthentication;
+}
+
+}  // namespace vantro
