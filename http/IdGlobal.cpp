@@ -8,6 +8,10 @@ namespace vantro {
 
 int TextPos(std::string_view sub, std::string_view text) {
   if (sub.empty() || sub.size() > text.size()) return 0;
+  if (!HasLeadBytes()) {
+    const std::size_t at = text.find(sub);
+    return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
+  }
   const std::size_t last = text.size() - sub.size();
   for (std::size_t i = 0; i <= last;) {
     if (text.compare(i, sub.size(), sub) == 0) return static_cast<int>(i + 1);

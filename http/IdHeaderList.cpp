@@ -12,12 +12,17 @@ bool IsContinuation(const std::string& line) {
   return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
+// The bytes before the first nameEnd (the right-trimmed separator); none
+// when the line has no such mark.
+std::string_view NamePart(std::string_view line, std::string_view nameEnd) {
+  const int p = TextPos(nameEnd, line);
+  return line.substr(0, p > 0 ? static_cast<std::size_t>(p - 1) : 0);
+}
+
 }  // namespace
 
 std::size_t TIdHeaderList::NameLength(int index) const {
-  const std::string& line = Strings(index);
-  const int p = TextPos(TrimRight(Separator), line);
-  return p > 0 ? static_cast<std::size_t>(p - 1) : 0;
+  return NamePart(Strings(index), TrimRight(Separator)).size();
 }
 
 std::string TIdHeaderList::NameAt(int index) const {
@@ -26,8 +31,9 @@ std::string TIdHeaderList::NameAt(int index) const {
 }
 
 int TIdHeaderList::IndexOfHeader(std::string_view name) const {
+  const std::string nameEnd = TrimRight(Separator);
   for (int i = 0; i < Count(); ++i) {
-    if (SameText(std::string_view(Strings(i)).substr(0, NameLength(i)), name)) return i;
+    if (SameText(NamePart(Strings(i), nameEnd), name)) return i;
   }
   return -1;
 }
@@ -65,8 +71,9 @@ void TIdHeaderList::SetValueOf(std::string_view name, std::string_view value) {
 
 void TIdHeaderList::CollectValues(std::string_view name, TStringList* dest) const {
   if (dest == nullptr) return;
+  const std::string nameEnd = TrimRight(Separator);
   for (int i = 0; i < Count(); ++i) {
-    if (SameText(std::string_view(Strings(i)).substr(0, NameLength(i)), name)) {
+    if (SameText(NamePart(Strings(i), nameEnd), name)) {
       dest->Add(ValueAt(i));
     }
   }

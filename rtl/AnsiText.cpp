@@ -1,7 +1,11 @@
 #include "rtl/AnsiText.h"
 
+#include <array>
 #include <atomic>
 #include <charconv>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -18,9 +22,56 @@ unsigned SystemCodePage() {
 #endif
 }
 
-std::atomic<unsigned>& CodePageSlot() {
-  static std::atomic<unsigned> codePage{SystemCodePage()};
-  return codePage;
+// Which bytes start a two-byte character, per code page, decided once.
+struct LeadByteTable {
+  unsigned codePage = 0;
+  bool any = false;
+  std::array<bool, 256> lead{};
+};
+
+bool TableLeadByte(unsigned codePage, unsigned c) {
+  switch (codePage) {
+    case 932:  // Shift JIS
+      return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    case 936:  // GBK
+    case 949:  // Unified Hangul
+    case 950:  // Big5
+      return c >= 0x81 && c <= 0xFE;
+    case 1361:  // Johab
+      return (c >= 0x84 && c <= 0xD3) || (c >= 0xD8 && c <= 0xDE) || (c >= 0xE0 && c <= 0xF9);
+    default:
+#ifdef _WIN32
+      return IsDBCSLeadByteEx(codePage, static_cast<BYTE>(c)) != 0;
+#else
+      return false;
+#endif
+  }
+}
+
+const LeadByteTable* TableFor(unsigned codePage) {
+  // Tables are never freed: readers on other threads may still hold one.
+  static std::mutex mutex;
+  static std::vector<std::unique_ptr<LeadByteTable>> tables;
+  std::lock_guard<std::mutex> lock(mutex);
+  for (const auto& table : tables)
+    if (table->codePage == codePage) return table.get();
+  auto table = std::make_unique<LeadByteTable>();
+  table->codePage = codePage;
+  for (unsigned c = 0; c < 256; ++c) {
+    table->lead[c] = TableLeadByte(codePage, c);
+    table->any = table->any || table->lead[c];
+  }
+  tables.push_back(std::move(table));
+  return tables.back().get();
+}
+
+std::atomic<const LeadByteTable*>& CurrentTable() {
+  static std::atomic<const LeadByteTable*> current{TableFor(SystemCodePage())};
+  return current;
+}
+
+const LeadByteTable& Current() {
+  return *CurrentTable().load(std::memory_order_acquire);
 }
 
 char UpperChar(char c) {
@@ -36,30 +87,19 @@ bool IsBlank(char c) {
 }  // namespace
 
 unsigned AnsiCodePage() {
-  return CodePageSlot().load(std::memory_order_relaxed);
+  return Current().codePage;
 }
 
 void SetAnsiCodePage(unsigned codePage) {
-  CodePageSlot().store(codePage, std::memory_order_relaxed);
+  CurrentTable().store(TableFor(codePage), std::memory_order_release);
 }
 
 bool IsLeadByte(unsigned char c) {
-  switch (AnsiCodePage()) {
-    case 932:  // Shift JIS
-      return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    case 936:  // GBK
-    case 949:  // Unified Hangul
-    case 950:  // Big5
-      return c >= 0x81 && c <= 0xFE;
-    case 1361:  // Johab
-      return (c >= 0x84 && c <= 0xD3) || (c >= 0xD8 && c <= 0xDE) || (c >= 0xE0 && c <= 0xF9);
-    default:
-#ifdef _WIN32
-      return IsDBCSLeadByteEx(AnsiCodePage(), c) != 0;
-#else
-      return false;
-#endif
-  }
+  return Current().lead[c];
+}
+
+bool HasLeadBytes() {
+  return Current().any;
 }
 
 std::string UpperCase(std::string_view text) {

@@ -15,6 +15,8 @@ void SetAnsiCodePage(unsigned codePage);
 
 // True when C starts a two-byte character in the current ANSI code page.
 bool IsLeadByte(unsigned char c);
+// True when the current ANSI code page has two-byte characters at all.
+bool HasLeadBytes();
 
 // Sets the ANSI code page for a scope and puts the old one back at its end.
 class ScopedAnsiCodePage {
