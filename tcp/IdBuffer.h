@@ -1,0 +1,61 @@
+// Byte queues of the connection: a simple one whose Consume moves the rest to
+// the front, and a managed one that only advances a read offset and moves
+// memory once per CompactAt consumed bytes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "rtl/Streams.h"
+
+namespace vantro {
+
+class TIdSimpleBuffer : public TStream {
+ public:
+  using TConsumedEvent = std::function<void(TIdSimpleBuffer& sender, std::int64_t count)>;
+
+  TConsumedEvent OnConsumed;
+
+  // The stream view: the unread bytes only.
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size() - start_); }
+  void SetSize(std::int64_t size) override;
+
+  // The unread bytes, contiguous.
+  char* UnreadData() { return data_.data() + start_; }
+  const char* UnreadData() const { return data_.data() + start_; }
+  // Appends at the end, whatever the position.
+  void Append(const void* bytes, std::size_t count);
+  // Room for count more bytes at the end; Commit keeps the first used of them.
+  char* Reserve(std::size_t count);
+  void Commit(std::size_t reserved, std::size_t used);
+
+  virtual void Consume(std::int64_t count);
+  std::string TakeString(std::int64_t count);
+  void Clear();
+
+ protected:
+  void CheckAvailable(std::int64_t count) const;
+  void Consumed(std::int64_t count) {
+    if (OnConsumed) OnConsumed(*this, count);
+  }
+
+  std::string data_;
+  std::size_t start_ = 0;     // consumed bytes still at the front (managed only)
+  std::size_t position_ = 0;  // relative to start_
+};
+
+class TIdManagedBuffer : public TIdSimpleBuffer {
+ public:
+  static constexpr std::size_t kCompactAt = 32768;
+
+  std::size_t ReadOffset() const { return start_; }
+  void Consume(std::int64_t count) override;
+  void Compact();
+  void ClearQueue() { Clear(); }
+};
+
+}  // namespace vantro

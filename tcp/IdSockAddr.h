@@ -1,0 +1,35 @@
+// IPv4 socket addresses from and to the stack's (text, port) pairs; the BSD
+// and Winsock headers share these field names.
+#pragma once
+
+#include <cstring>
+#include <string>
+
+#include "tcp/IdStack.h"
+
+namespace vantro {
+
+// An address of family 2; an empty text means any local address.
+template <class SockAddrIn, class Stack>
+SockAddrIn MakeSockAddr(Stack& stack, int family, const std::string& ip, int port) {
+  SockAddrIn addr;
+  std::memset(&addr, 0, sizeof addr);
+  addr.sin_family = static_cast<decltype(addr.sin_family)>(family);
+  addr.sin_port = stack.HostToNet16(static_cast<std::uint16_t>(port));
+  if (!ip.empty()) {
+    TIdInAddr bytes = TIdStack::TextToAddr(ip);
+    std::memcpy(&addr.sin_addr, bytes.Bytes, 4);
+  }
+  return addr;
+}
+
+template <class SockAddrIn, class Stack>
+void SplitSockAddr(Stack& stack, const SockAddrIn& addr, int& family, int& port, std::string& ip) {
+  family = addr.sin_family;
+  port = stack.NetToHost16(addr.sin_port);
+  TIdInAddr bytes;
+  std::memcpy(bytes.Bytes, &addr.sin_addr, 4);
+  ip = TIdStack::AddrToText(bytes);
+}
+
+}  // namespace vantro

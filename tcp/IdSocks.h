@@ -1,0 +1,41 @@
+// SOCKS proxy settings and the client side of the SOCKS 4, 4A and 5 handshakes.
+#pragma once
+
+#include <string>
+
+#include "tcp/IdComponent.h"
+
+namespace vantro {
+
+enum TSocksVersion { svNoSocks, svSocks4, svSocks4A, svSocks5 };
+enum TSocksAuthentication { saNoAuthentication, saUsernamePassword };
+
+class TIdIOHandler;
+
+class TIdSocksInfo : public TIdComponent {
+ public:
+  TSocksVersion Version = svNoSocks;
+  std::string Host;
+  int Port = 1080;
+  TSocksAuthentication Authentication = saNoAuthentication;
+  std::string Username;
+  std::string Password;
+
+  TIdIOHandler* IOHandler() const { return ioHandler_; }
+  void SetIOHandler(TIdIOHandler* handler) { ioHandler_ = handler; }
+  // Copies the six settings.
+  void Assign(const TIdSocksInfo& source);
+
+  // On the already connected handler; nothing under svNoSocks.
+  void SocksHandshake(const std::string& host, int port);
+
+ private:
+  void Socks4(const std::string& host, int port);
+  void Socks5(const std::string& host, int port);
+  void SendAll(const std::string& bytes);
+  std::string ReceiveExactly(int count);
+
+  TIdIOHandler* ioHandler_ = nullptr;
+};
+
+}  // namespace vantro
