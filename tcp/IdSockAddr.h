@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tcp/IdStack.h"
 
@@ -30,6 +31,18 @@ void SplitSockAddr(Stack& stack, const SockAddrIn& addr, int& family, int& port,
   TIdInAddr bytes;
   std::memcpy(bytes.Bytes, &addr.sin_addr, 4);
   ip = TIdStack::AddrToText(bytes);
+}
+
+// A service entry's official name, then its aliases.
+template <class Servent>
+std::vector<std::string> ServentNames(const Servent* service) {
+  std::vector<std::string> names;
+  if (service == nullptr) return names;
+  names.emplace_back(service->s_name);
+  for (char** alias = service->s_aliases; alias != nullptr && *alias != nullptr; ++alias) {
+    names.emplace_back(*alias);
+  }
+  return names;
 }
 
 }  // namespace vantro

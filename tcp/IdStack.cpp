@@ -106,6 +106,14 @@ const char* TIdStack::CodeText(int code) {
   return "";
 }
 
+int TIdStack::PortOfNumber(const std::string& name) {
+  std::int32_t port = 0;
+  if (!TryStrToInt(name, port)) {
+    throw EIdInvalidServiceName(FormatText(RSInvalidServiceName, name.c_str()));
+  }
+  return port;
+}
+
 std::string TIdStack::ErrorText(int code) { return FormatText(RSStackError, code, CodeText(code)); }
 
 std::string TIdStack::AddrToText(const TIdInAddr& addr) {

@@ -102,6 +102,8 @@ class TIdStack {
   virtual const char* CodeText(int code);
   // For failures that are no failing call's result (a resolver's answer).
   void RecordError(int code) { lastSocketError_ = code; }
+  // A service the system lacks, as a decimal port; raises when it is no number.
+  static int PortOfNumber(const std::string& name);
   // The list FillLocalAddresses fills, created on first use.
   TStringList& AddressList();
 

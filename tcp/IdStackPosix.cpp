@@ -201,21 +201,12 @@ int TIdStackPosix::PortOfService(const std::string& name) {
       return NetToHost16(static_cast<std::uint16_t>(service->s_port));
     }
   }
-  std::int32_t port = 0;
-  if (!TryStrToInt(name, port)) throw EIdInvalidServiceName(FormatText(RSInvalidServiceName, name.c_str()));
-  return port;
+  return PortOfNumber(name);
 }
 
 std::vector<std::string> TIdStackPosix::ServicesOfPort(int port) {
-  std::vector<std::string> names;
   std::lock_guard<std::mutex> guard(ServicesLock());
-  if (servent* service = getservbyport(HostToNet16(static_cast<std::uint16_t>(port)), nullptr)) {
-    names.emplace_back(service->s_name);
-    for (char** alias = service->s_aliases; alias != nullptr && *alias != nullptr; ++alias) {
-      names.emplace_back(*alias);
-    }
-  }
-  return names;
+  return ServentNames(getservbyport(HostToNet16(static_cast<std::uint16_t>(port)), nullptr));
 }
 
 std::uint16_t TIdStackPosix::HostToNet16(std::uint16_t value) { return htons(value); }

@@ -152,7 +152,7 @@ void TIdTCPConnection::FireDisconnected() {
 
 void TIdTCPConnection::ReadReplyLines() {
   std::vector<std::string> lines{ReadLineNonBlank(2147483647)};
-  const std::string& first = lines.front();
+  const std::string first = lines.front();
   if (first.size() > 3 && first[3] == '-') {
     const std::string last = first.substr(0, 3) + " ";
     for (;;) {

@@ -1,0 +1,19 @@
+// The stack over Winsock 2.2, called through the run-time binding table.
+#pragma once
+
+#include "tcp/IdStack.h"
+#include "tcp/IdStackOverrides.h"
+
+namespace vantro {
+
+class TIdStackWindows : public TIdStack {
+ public:
+  // Starts the socket library once per process.
+  TIdStackWindows();
+  // Whether the library has been started (it stays started until process end).
+  static bool SocketLibStarted();
+
+  VANTRO_STACK_OVERRIDES
+};
+
+}  // namespace vantro
