@@ -48,9 +48,13 @@ TcpTestServer::~TcpTestServer() {
 }
 
 void TcpTestServer::Run() {
-  while (!stop_) {
+  // Connections already waiting are still served after the stop.
+  for (;;) {
     RawSocket s = AcceptWithin(listening_, 20);
-    if (s == kNoSocket) continue;
+    if (s == kNoSocket) {
+      if (stop_) return;
+      continue;
+    }
     ++accepted_;
     SetReceiveTimeout(s, 5000);
     TcpPeer peer(s);
