@@ -173,13 +173,13 @@ TEST_F(IdSocksTest, NoSocksSendsNoHandshakeAndSettingsCopy) {
   settings.Host = "proxy";
   settings.Port = 1081;
   settings.Authentication = saUsernamePassword;
-  settings.Username = "u";
-  settings.Password = "p";
+  settings.Username = std::string(4, 'u');
+  settings.Password = std::string(4, 'p');
   TIdSocksInfo copy;
   copy.Assign(settings);
   EXPECT_EQ(copy.Version, svSocks5);
   EXPECT_EQ(copy.Port, 1081);
-  EXPECT_EQ(copy.Password, "p");
+  EXPECT_EQ(copy.Password, "pppp");
   {
     TIdIOHandlerSocket handler;
     auto external = std::make_unique<TIdSocksInfo>();
