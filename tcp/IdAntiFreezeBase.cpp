@@ -13,14 +13,18 @@ const std::thread::id mainThread = std::this_thread::get_id();
 
 }  // namespace
 
-TIdAntiFreezeBase::TIdAntiFreezeBase() { activeHook = this; }
+TIdAntiFreezeBase::TIdAntiFreezeBase() {
+  activeHook = this;
+}
 
 TIdAntiFreezeBase::~TIdAntiFreezeBase() {
   TIdAntiFreezeBase* self = this;
   activeHook.compare_exchange_strong(self, nullptr);
 }
 
-TIdAntiFreezeBase* TIdAntiFreezeBase::ActiveHook() { return activeHook.load(); }
+TIdAntiFreezeBase* TIdAntiFreezeBase::ActiveHook() {
+  return activeHook.load();
+}
 
 bool TIdAntiFreezeBase::HookInUse() {
   TIdAntiFreezeBase* hook = activeHook.load();

@@ -15,7 +15,8 @@ class TIdBaseComponent {
   TIdBaseComponent& operator=(const TIdBaseComponent&) = delete;
   virtual ~TIdBaseComponent() {
     // A copy: a watcher's Notification may unregister itself while we walk.
-    for (TIdBaseComponent* watched : links_) Erase(watched->watchers_, this);
+    for (TIdBaseComponent* watched : links_)
+      Erase(watched->watchers_, this);
     for (TIdBaseComponent* watcher : std::vector<TIdBaseComponent*>(watchers_)) {
       Erase(watcher->links_, this);
       watcher->Notification(this);

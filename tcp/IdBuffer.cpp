@@ -63,10 +63,15 @@ void TIdSimpleBuffer::Consume(std::int64_t count) {
   if (count == Size()) {
     Clear();
   } else if (count > 0) {
-    data_.erase(start_, static_cast<std::size_t>(count));
-    position_ = position_ > static_cast<std::size_t>(count) ? position_ - count : 0;
+    const auto n = static_cast<std::size_t>(count);
+    DropFront(n);
+    position_ = position_ > n ? position_ - n : 0;
   }
   Consumed(count);
+}
+
+void TIdSimpleBuffer::DropFront(std::size_t count) {
+  data_.erase(start_, count);
 }
 
 std::string TIdSimpleBuffer::TakeString(std::int64_t count) {
@@ -82,17 +87,9 @@ void TIdSimpleBuffer::Clear() {
   position_ = 0;
 }
 
-void TIdManagedBuffer::Consume(std::int64_t count) {
-  CheckAvailable(count);
-  if (count < 0) return;
-  if (count == Size()) {
-    Clear();
-  } else if (count > 0) {
-    start_ += static_cast<std::size_t>(count);
-    position_ = position_ > static_cast<std::size_t>(count) ? position_ - count : 0;
-    if (start_ >= kCompactAt) Compact();
-  }
-  Consumed(count);
+void TIdManagedBuffer::DropFront(std::size_t count) {
+  start_ += count;
+  if (start_ >= kCompactAt) Compact();
 }
 
 void TIdManagedBuffer::Compact() {

@@ -33,12 +33,15 @@ class TIdSimpleBuffer : public TStream {
   char* Reserve(std::size_t count);
   void Commit(std::size_t reserved, std::size_t used);
 
-  virtual void Consume(std::int64_t count);
+  // Raises when fewer bytes are unread; reports the count through OnConsumed.
+  void Consume(std::int64_t count);
   std::string TakeString(std::int64_t count);
   void Clear();
 
  protected:
   void CheckAvailable(std::int64_t count) const;
+  // Drops the first count unread bytes (fewer than all of them).
+  virtual void DropFront(std::size_t count);
   void Consumed(std::int64_t count) {
     if (OnConsumed) OnConsumed(*this, count);
   }
@@ -53,9 +56,11 @@ class TIdManagedBuffer : public TIdSimpleBuffer {
   static constexpr std::size_t kCompactAt = 32768;
 
   std::size_t ReadOffset() const { return start_; }
-  void Consume(std::int64_t count) override;
   void Compact();
   void ClearQueue() { Clear(); }
+
+ protected:
+  void DropFront(std::size_t count) override;
 };
 
 }  // namespace vantro

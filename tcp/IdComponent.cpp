@@ -22,9 +22,13 @@ const char* StatusTexts(TIdStatus status) {
   }
 }
 
-TIdComponent::TIdComponent() { AcquireSharedStack(); }
+TIdComponent::TIdComponent() {
+  AcquireSharedStack();
+}
 
-TIdComponent::~TIdComponent() { ReleaseSharedStack(); }
+TIdComponent::~TIdComponent() {
+  ReleaseSharedStack();
+}
 
 void TIdComponent::NotifyStatus(TIdStatus status, const std::string& argument) {
   if (!OnStatus) return;

@@ -26,8 +26,8 @@ enum TWorkMode { wmRead, wmWrite };
 
 class TIdComponent;
 
-using TIdStatusEvent = std::function<void(TIdComponent& sender, TIdStatus status,
-                                          const std::string& statusText)>;
+using TIdStatusEvent =
+    std::function<void(TIdComponent& sender, TIdStatus status, const std::string& statusText)>;
 // Counts are 64-bit: a transfer beyond 2 GiB must not overflow them.
 using TWorkBeginEvent =
     std::function<void(TIdComponent& sender, TWorkMode mode, std::int64_t workCountMax)>;

@@ -11,7 +11,9 @@ namespace vantro {
 TIdConnectThread::TIdConnectThread(TIdSocketHandle& endpoint)
     : endpoint_(endpoint), thread_([this] { Run(); }) {}
 
-TIdConnectThread::~TIdConnectThread() { Join(); }
+TIdConnectThread::~TIdConnectThread() {
+  Join();
+}
 
 void TIdConnectThread::Run() {
   std::string failure;

@@ -15,8 +15,8 @@ class TIdIOHandler : public TIdComponent {
   virtual void Shut() {}
   virtual void ConnectTo(const std::string& host, int port, const std::string& boundIP,
                          int boundPort, int boundPortLow, int boundPortHigh, int timeout) {
-    (void)host, (void)port, (void)boundIP, (void)boundPort, (void)boundPortLow,
-        (void)boundPortHigh, (void)timeout;
+    (void)host, (void)port, (void)boundIP, (void)boundPort, (void)boundPortLow, (void)boundPortHigh,
+        (void)timeout;
   }
   virtual bool IsOpen() = 0;
   virtual void Prepare() {}

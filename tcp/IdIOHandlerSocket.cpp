@@ -94,13 +94,17 @@ void TIdIOHandlerSocket::ConnectWithTimeout(int timeout) {
   if (!thread.FailureText().empty()) throw EIdConnectException(thread.FailureText());
 }
 
-bool TIdIOHandlerSocket::IsOpen() { return endpoint_ != nullptr && endpoint_->Allocated(); }
+bool TIdIOHandlerSocket::IsOpen() {
+  return endpoint_ != nullptr && endpoint_->Allocated();
+}
 
 void TIdIOHandlerSocket::Shut() {
   if (endpoint_ != nullptr) endpoint_->ShutSocket();
 }
 
-bool TIdIOHandlerSocket::WaitReadable(int timeout) { return endpoint_->WaitReadable(timeout); }
+bool TIdIOHandlerSocket::WaitReadable(int timeout) {
+  return endpoint_->WaitReadable(timeout);
+}
 
 int TIdIOHandlerSocket::ReceiveInto(void* buffer, int length) {
   if (!IsOpen()) throw EIdClosedSocket(RSClosedSocket);

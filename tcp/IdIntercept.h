@@ -13,7 +13,8 @@ class TIdConnectionIntercept;
 class TIdComponent;
 
 using TIdInterceptNotifyEvent = std::function<void(TIdConnectionIntercept& sender)>;
-using TIdInterceptStreamEvent = std::function<void(TIdConnectionIntercept& sender, TStream& stream)>;
+using TIdInterceptStreamEvent =
+    std::function<void(TIdConnectionIntercept& sender, TStream& stream)>;
 
 class TIdConnectionIntercept : public TIdBaseComponent {
  public:

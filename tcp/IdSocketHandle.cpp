@@ -7,7 +7,9 @@
 
 namespace vantro {
 
-TIdSocketHandle::~TIdSocketHandle() { ShutSocket(); }
+TIdSocketHandle::~TIdSocketHandle() {
+  ShutSocket();
+}
 
 void TIdSocketHandle::ResetState(bool resetLocal) {
   ShutSocket();  // a socket still open here would otherwise be lost

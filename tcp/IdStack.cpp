@@ -61,7 +61,7 @@ std::mutex& StackLock() {
   static std::mutex lock;
   return lock;
 }
-int liveComponentCount = 0;                // guarded by StackLock
+int liveComponentCount = 0;                  // guarded by StackLock
 std::unique_ptr<TIdStack> sharedStackOwner;  // guarded by StackLock
 std::atomic<TIdStack*> sharedStack{nullptr};
 
@@ -114,7 +114,9 @@ int TIdStack::PortOfNumber(const std::string& name) {
   return port;
 }
 
-std::string TIdStack::ErrorText(int code) { return FormatText(RSStackError, code, CodeText(code)); }
+std::string TIdStack::ErrorText(int code) {
+  return FormatText(RSStackError, code, CodeText(code));
+}
 
 std::string TIdStack::AddrToText(const TIdInAddr& addr) {
   return IntToStr(addr.Bytes[0]) + "." + IntToStr(addr.Bytes[1]) + "." + IntToStr(addr.Bytes[2]) +
@@ -142,7 +144,9 @@ bool TIdStack::CheckResult(int result, std::initializer_list<int> ignore) {
   RaiseForCode(code);
 }
 
-void TIdStack::RaiseForCode(int code) { throw EIdSocketError(code, ErrorText(code)); }
+void TIdStack::RaiseForCode(int code) {
+  throw EIdSocketError(code, ErrorText(code));
+}
 
 TIdStackSocketHandle TIdStack::NewSocket(int type, int protocol) {
   TIdStackSocketHandle socket = OpenSocket(Id_PF_INET, type, protocol);
@@ -172,7 +176,9 @@ bool TIdStack::IsDottedQuad(const std::string& text) {
   return true;
 }
 
-TIdStack* GStack() { return sharedStack.load(std::memory_order_acquire); }
+TIdStack* GStack() {
+  return sharedStack.load(std::memory_order_acquire);
+}
 
 void AcquireSharedStack() {
   std::lock_guard<std::mutex> guard(StackLock());

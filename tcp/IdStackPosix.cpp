@@ -29,19 +29,19 @@ struct TErrnoCode {
 // errno -> the Winsock code of the same meaning. EPIPE is a send on a
 // connection that can no longer send, Winsock's "after socket is closed".
 constexpr TErrnoCode kErrnoCodes[] = {
-    {EINTR, 10004},           {EBADF, 10009},           {EACCES, 10013},
-    {EFAULT, 10014},          {EINVAL, 10022},          {EMFILE, 10024},
-    {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},     {EALREADY, 10037},
-    {ENOTSOCK, 10038},        {EDESTADDRREQ, 10039},    {EMSGSIZE, 10040},
-    {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},     {EPROTONOSUPPORT, 10043},
-    {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},      {EPFNOSUPPORT, 10046},
-    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},      {EADDRNOTAVAIL, 10049},
-    {ENETDOWN, 10050},        {ENETUNREACH, 10051},     {ENETRESET, 10052},
-    {ECONNABORTED, 10053},    {ECONNRESET, 10054},      {ENOBUFS, 10055},
-    {EISCONN, 10056},         {ENOTCONN, 10057},        {ESHUTDOWN, 10058},
-    {EPIPE, 10058},           {ETOOMANYREFS, 10059},    {ETIMEDOUT, 10060},
-    {ECONNREFUSED, 10061},    {ELOOP, 10062},           {ENAMETOOLONG, 10063},
-    {EHOSTDOWN, 10064},       {EHOSTUNREACH, 10065},    {ENOTEMPTY, 10066},
+    {EINTR, 10004},           {EBADF, 10009},        {EACCES, 10013},
+    {EFAULT, 10014},          {EINVAL, 10022},       {EMFILE, 10024},
+    {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},  {EALREADY, 10037},
+    {ENOTSOCK, 10038},        {EDESTADDRREQ, 10039}, {EMSGSIZE, 10040},
+    {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},  {EPROTONOSUPPORT, 10043},
+    {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},   {EPFNOSUPPORT, 10046},
+    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},   {EADDRNOTAVAIL, 10049},
+    {ENETDOWN, 10050},        {ENETUNREACH, 10051},  {ENETRESET, 10052},
+    {ECONNABORTED, 10053},    {ECONNRESET, 10054},   {ENOBUFS, 10055},
+    {EISCONN, 10056},         {ENOTCONN, 10057},     {ESHUTDOWN, 10058},
+    {EPIPE, 10058},           {ETOOMANYREFS, 10059}, {ETIMEDOUT, 10060},
+    {ECONNREFUSED, 10061},    {ELOOP, 10062},        {ENAMETOOLONG, 10063},
+    {EHOSTDOWN, 10064},       {EHOSTUNREACH, 10065}, {ENOTEMPTY, 10066},
     {EAGAIN, 10035},
 };
 
@@ -89,7 +89,9 @@ std::mutex& ServicesLock() {
   return lock;
 }
 
-int AsFd(TIdStackSocketHandle socket) { return static_cast<int>(socket); }
+int AsFd(TIdStackSocketHandle socket) {
+  return static_cast<int>(socket);
+}
 
 template <class Call>
 int Named(TIdStackSocketHandle socket, Call call, int& family, int& port, std::string& ip,
@@ -110,7 +112,9 @@ int WinsockCodeOfErrno(int error) {
   return error;
 }
 
-std::unique_ptr<TIdStack> NewPlatformStack() { return std::make_unique<TIdStackPosix>(); }
+std::unique_ptr<TIdStack> NewPlatformStack() {
+  return std::make_unique<TIdStackPosix>();
+}
 
 void TIdStackPosix::RaiseResolverError(int code) {
   RecordError(code);
@@ -157,7 +161,9 @@ int TIdStackPosix::BindSocket(TIdStackSocketHandle socket, int family, const std
   return ::bind(AsFd(socket), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
 }
 
-int TIdStackPosix::CloseSocketId(TIdStackSocketHandle socket) { return ::close(AsFd(socket)); }
+int TIdStackPosix::CloseSocketId(TIdStackSocketHandle socket) {
+  return ::close(AsFd(socket));
+}
 
 int TIdStackPosix::ConnectSocket(TIdStackSocketHandle socket, int family, const std::string& ip,
                                  int port) {
@@ -209,10 +215,18 @@ std::vector<std::string> TIdStackPosix::ServicesOfPort(int port) {
   return ServentNames(getservbyport(HostToNet16(static_cast<std::uint16_t>(port)), nullptr));
 }
 
-std::uint16_t TIdStackPosix::HostToNet16(std::uint16_t value) { return htons(value); }
-std::uint16_t TIdStackPosix::NetToHost16(std::uint16_t value) { return ntohs(value); }
-std::uint32_t TIdStackPosix::HostToNet32(std::uint32_t value) { return htonl(value); }
-std::uint32_t TIdStackPosix::NetToHost32(std::uint32_t value) { return ntohl(value); }
+std::uint16_t TIdStackPosix::HostToNet16(std::uint16_t value) {
+  return htons(value);
+}
+std::uint16_t TIdStackPosix::NetToHost16(std::uint16_t value) {
+  return ntohs(value);
+}
+std::uint32_t TIdStackPosix::HostToNet32(std::uint32_t value) {
+  return htonl(value);
+}
+std::uint32_t TIdStackPosix::NetToHost32(std::uint32_t value) {
+  return ntohl(value);
+}
 
 void TIdStackPosix::ListenOn(TIdStackSocketHandle socket, int backlog) {
   CheckResult(::listen(AsFd(socket), backlog));
@@ -249,7 +263,8 @@ int TIdStackPosix::WaitSockets(TIdSocketList* read, TIdSocketList* write, int ti
     if (w.List->Count() > TIdSocketList::kMaxSockets) {
       throw EIdStackSetSizeExceeded(RSSetSizeExceeded);
     }
-    for (TIdStackSocketHandle id : w.List->Ids()) fds.push_back({AsFd(id), w.Events, 0});
+    for (TIdStackSocketHandle id : w.List->Ids())
+      fds.push_back({AsFd(id), w.Events, 0});
   }
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout < 0 ? 0 : timeout);
@@ -272,18 +287,19 @@ int TIdStackPosix::WaitSockets(TIdSocketList* read, TIdSocketList* write, int ti
     std::vector<TIdStackSocketHandle> kept;
     for (TIdStackSocketHandle id : w.List->Ids()) {
       short got = fds[index++].revents;
-      short counts = w.Events == POLLPRI ? POLLPRI : static_cast<short>(w.Events | POLLHUP | POLLERR);
+      short counts =
+          w.Events == POLLPRI ? POLLPRI : static_cast<short>(w.Events | POLLHUP | POLLERR);
       if ((got & counts) != 0) kept.push_back(id);
     }
     w.List->Clear();
-    for (TIdStackSocketHandle id : kept) w.List->Add(id);
+    for (TIdStackSocketHandle id : kept)
+      w.List->Add(id);
     ready += static_cast<int>(kept.size());
   }
   return ready;
 }
 
-int TIdStackPosix::SendOn(TIdStackSocketHandle socket, const void* buffer, int flags,
-                          int length) {
+int TIdStackPosix::SendOn(TIdStackSocketHandle socket, const void* buffer, int flags, int length) {
   // A peer's close must come back as an error code, not as SIGPIPE.
   return static_cast<int>(
       ::send(AsFd(socket), buffer, static_cast<std::size_t>(length), flags | MSG_NOSIGNAL));
@@ -312,7 +328,9 @@ int TIdStackPosix::ShutdownSocket(TIdStackSocketHandle socket, int how) {
   return ::shutdown(AsFd(socket), how);  // SHUT_RD/WR/RDWR are 0/1/2 as in Winsock
 }
 
-int TIdStackPosix::LastErrorCode() { return WinsockCodeOfErrno(errno); }
+int TIdStackPosix::LastErrorCode() {
+  return WinsockCodeOfErrno(errno);
+}
 
 void TIdStackPosix::RemoteNameOf(TIdStackSocketHandle socket, int& family, int& port,
                                  std::string& ip) {

@@ -28,7 +28,9 @@ struct TLibraryShutdown {
   }
 } libraryShutdown;
 
-SOCKET AsSocket(TIdStackSocketHandle socket) { return static_cast<SOCKET>(socket); }
+SOCKET AsSocket(TIdStackSocketHandle socket) {
+  return static_cast<SOCKET>(socket);
+}
 
 template <class F>
 F Api(int row) {
@@ -46,7 +48,8 @@ struct TSocketSet {
     if (list->Count() > TIdSocketList::kMaxSockets) {
       throw EIdStackSetSizeExceeded(RSSetSizeExceeded);
     }
-    for (TIdStackSocketHandle id : list->Ids()) Set.fd_array[Set.fd_count++] = AsSocket(id);
+    for (TIdStackSocketHandle id : list->Ids())
+      Set.fd_array[Set.fd_count++] = AsSocket(id);
     Pointer = &Set;
   }
   void CopyBack(TIdSocketList* list) const {
@@ -65,7 +68,9 @@ std::mutex& DatabaseLock() {
 
 }  // namespace
 
-std::unique_ptr<TIdStack> NewPlatformStack() { return std::make_unique<TIdStackWindows>(); }
+std::unique_ptr<TIdStack> NewPlatformStack() {
+  return std::make_unique<TIdStackWindows>();
+}
 
 TIdStackWindows::TIdStackWindows() {
   if (socketLibStarted.load()) return;
@@ -76,7 +81,18 @@ TIdStackWindows::TIdStackWindows() {
   socketLibStarted = true;
 }
 
-bool TIdStackWindows::SocketLibStarted() { return socketLibStarted.load(); }
+template <class Call>
+void TIdStackWindows::NameOf(Call call, TIdStackSocketHandle socket, int& family, int& port,
+                             std::string& ip) {
+  sockaddr_in addr{};
+  int length = sizeof addr;
+  CheckResult(call(AsSocket(socket), reinterpret_cast<sockaddr*>(&addr), &length));
+  SplitSockAddr(*this, addr, family, port, ip);
+}
+
+bool TIdStackWindows::SocketLibStarted() {
+  return socketLibStarted.load();
+}
 
 const char* TIdStackWindows::CodeText(int code) {
   return code == Id_WSAHOST_NOT_FOUND ? RSStackHostNotFound : TIdStack::CodeText(code);
@@ -100,8 +116,8 @@ TIdStackSocketHandle TIdStackWindows::AcceptOn(TIdStackSocketHandle socket, std:
                                                int& port) {
   sockaddr_in addr{};
   int length = sizeof addr;
-  SOCKET result = WS2(accept, wsAccept)(AsSocket(socket), reinterpret_cast<sockaddr*>(&addr),
-                                        &length);
+  SOCKET result =
+      WS2(accept, wsAccept)(AsSocket(socket), reinterpret_cast<sockaddr*>(&addr), &length);
   if (result != INVALID_SOCKET) {
     int family = 0;
     SplitSockAddr(*this, addr, family, port, ip);
@@ -122,8 +138,7 @@ int TIdStackWindows::CloseSocketId(TIdStackSocketHandle socket) {
 int TIdStackWindows::ConnectSocket(TIdStackSocketHandle socket, int family, const std::string& ip,
                                    int port) {
   sockaddr_in addr = MakeSockAddr<sockaddr_in>(*this, family, ip, port);
-  return WS2(connect, wsConnect)(AsSocket(socket), reinterpret_cast<sockaddr*>(&addr),
-                                 sizeof addr);
+  return WS2(connect, wsConnect)(AsSocket(socket), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
 }
 
 std::string TIdStackWindows::LookupHost(const std::string& name) {
@@ -162,8 +177,8 @@ int TIdStackWindows::PortOfService(const std::string& name) {
 
 std::vector<std::string> TIdStackWindows::ServicesOfPort(int port) {
   std::lock_guard<std::mutex> guard(DatabaseLock());
-  return ServentNames(WS2(getservbyport, wsGetServByPort)(
-      HostToNet16(static_cast<std::uint16_t>(port)), nullptr));
+  return ServentNames(
+      WS2(getservbyport, wsGetServByPort)(HostToNet16(static_cast<std::uint16_t>(port)), nullptr));
 }
 
 std::uint16_t TIdStackWindows::HostToNet16(std::uint16_t value) {
@@ -210,8 +225,8 @@ int TIdStackWindows::WaitSockets(TIdSocketList* read, TIdSocketList* write, int 
     limit.tv_usec = (timeout % 1000) * 1000;
     limitPointer = &limit;
   }
-  int result = WS2(select, wsSelect)(0, readSet.Pointer, writeSet.Pointer, errorSet.Pointer,
-                                     limitPointer);
+  int result =
+      WS2(select, wsSelect)(0, readSet.Pointer, writeSet.Pointer, errorSet.Pointer, limitPointer);
   readSet.CopyBack(read);
   writeSet.CopyBack(write);
   errorSet.CopyBack(errors);
@@ -245,28 +260,22 @@ int TIdStackWindows::ShutdownSocket(TIdStackSocketHandle socket, int how) {
   return WS2(shutdown, wsShutdown)(AsSocket(socket), how);
 }
 
-int TIdStackWindows::LastErrorCode() { return WS2(WSAGetLastError, wsWSAGetLastError)(); }
+int TIdStackWindows::LastErrorCode() {
+  return WS2(WSAGetLastError, wsWSAGetLastError)();
+}
 
 void TIdStackWindows::RemoteNameOf(TIdStackSocketHandle socket, int& family, int& port,
                                    std::string& ip) {
-  sockaddr_in addr{};
-  int length = sizeof addr;
-  CheckResult(WS2(getpeername, wsGetPeerName)(AsSocket(socket), reinterpret_cast<sockaddr*>(&addr),
-                                              &length));
-  SplitSockAddr(*this, addr, family, port, ip);
+  NameOf(WS2(getpeername, wsGetPeerName), socket, family, port, ip);
 }
 
 void TIdStackWindows::LocalNameOf(TIdStackSocketHandle socket, int& family, int& port,
                                   std::string& ip) {
-  sockaddr_in addr{};
-  int length = sizeof addr;
-  CheckResult(WS2(getsockname, wsGetSockName)(AsSocket(socket), reinterpret_cast<sockaddr*>(&addr),
-                                              &length));
-  SplitSockAddr(*this, addr, family, port, ip);
+  NameOf(WS2(getsockname, wsGetSockName), socket, family, port, ip);
 }
 
-int TIdStackWindows::GetSocketOption(TIdStackSocketHandle socket, int level, int name,
-                                     void* value, int& length) {
+int TIdStackWindows::GetSocketOption(TIdStackSocketHandle socket, int level, int name, void* value,
+                                     int& length) {
   return WS2(getsockopt, wsGetSockOpt)(AsSocket(socket), level, name, static_cast<char*>(value),
                                        &length);
 }

@@ -14,6 +14,11 @@ class TIdStackWindows : public TIdStack {
   static bool SocketLibStarted();
 
   VANTRO_STACK_OVERRIDES
+
+ private:
+  // getpeername or getsockname, checked, split into family, port and address.
+  template <class Call>
+  void NameOf(Call call, TIdStackSocketHandle socket, int& family, int& port, std::string& ip);
 };
 
 }  // namespace vantro

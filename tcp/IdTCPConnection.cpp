@@ -65,7 +65,9 @@ bool TIdTCPConnection::IsConnected() {
   return ioHandler_ != nullptr && ioHandler_->IsOpen();
 }
 
-void TIdTCPConnection::ProbePeerClose(bool raiseIfClosed) { FillInput(raiseIfClosed, 1, false); }
+void TIdTCPConnection::ProbePeerClose(bool raiseIfClosed) {
+  FillInput(raiseIfClosed, 1, false);
+}
 
 int TIdTCPConnection::FillInput(bool raiseIfClosed, int timeout, bool raiseOnTimeout) {
   if (timeout == IdTimeoutDefault) timeout = ReadTimeout == 0 ? IdTimeoutInfinite : ReadTimeout;
@@ -107,7 +109,8 @@ int TIdTCPConnection::ReceiveBlock() {
     int n = ioHandler_->ReceiveInto(at, size);
     inputQueue_.Commit(static_cast<std::size_t>(size), n > 0 ? static_cast<std::size_t>(n) : 0);
     if (n > 0 && ASCIIFilter) {
-      for (int i = 0; i < n; ++i) at[i] = static_cast<char>(at[i] & 0x7f);
+      for (int i = 0; i < n; ++i)
+        at[i] = static_cast<char>(at[i] & 0x7f);
     }
     return n;
   }
@@ -120,7 +123,8 @@ int TIdTCPConnection::ReceiveBlock() {
   n = static_cast<int>(recvScratch_.Size());
   char* bytes = recvScratch_.UnreadData();
   if (ASCIIFilter) {
-    for (int i = 0; i < n; ++i) bytes[i] = static_cast<char>(bytes[i] & 0x7f);
+    for (int i = 0; i < n; ++i)
+      bytes[i] = static_cast<char>(bytes[i] & 0x7f);
   }
   inputQueue_.Append(bytes, static_cast<std::size_t>(n));
   return n;
@@ -166,7 +170,8 @@ void TIdTCPConnection::ReadReplyLines() {
   lastReply_.Clear();
   lastReply_.SetTextCode(code);
   lastReply_.SetNumericCode(StrToIntDef(code, 0));
-  for (const std::string& line : lines) lastReply_.Text.Add(line.size() > 4 ? line.substr(4) : "");
+  for (const std::string& line : lines)
+    lastReply_.Text.Add(line.size() > 4 ? line.substr(4) : "");
 }
 
 int TIdTCPConnection::ReadReply(const std::vector<int>& allowed) {
@@ -183,7 +188,8 @@ int TIdTCPConnection::CheckReplyCode(int code, const std::vector<int>& allowed) 
 
 void TIdTCPConnection::RaiseReplyError() {
   std::string text;
-  for (int i = 0; i < lastReply_.Text.Count(); ++i) text += lastReply_.Text[i] + "\r\n";
+  for (int i = 0; i < lastReply_.Text.Count(); ++i)
+    text += lastReply_.Text[i] + "\r\n";
   throw EIdProtocolReplyError(lastReply_.NumericCode(), text);
 }
 

@@ -16,12 +16,14 @@ namespace {
 
 // 1-based position of terminator in bytes at or after from; 0 when absent.
 std::size_t FindTerminator(std::string_view bytes, std::string_view terminator, std::size_t from) {
-  std::size_t at = terminator.size() == 1 ? bytes.find(terminator[0], from)
-                                          : bytes.find(terminator, from);
+  std::size_t at =
+      terminator.size() == 1 ? bytes.find(terminator[0], from) : bytes.find(terminator, from);
   return at == std::string_view::npos ? 0 : at + 1;
 }
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlankOrControl(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 
 }  // namespace
 
@@ -54,7 +56,8 @@ std::string TIdTCPConnection::ReadLine(const std::string& terminatorText, int ti
     }
     if (pos != 0) {
       if (limit != 0 && pos - 1 > limit) return SplitOrRaise(maxLength);
-      std::string line = inputQueue_.TakeString(static_cast<std::int64_t>(pos + terminator.size() - 1));
+      std::string line =
+          inputQueue_.TakeString(static_cast<std::int64_t>(pos + terminator.size() - 1));
       line.resize(line.size() - terminator.size());
       if (terminator == "\n" && !line.empty() && line.back() == '\r') line.pop_back();
       return line;
@@ -74,8 +77,10 @@ std::string TIdTCPConnection::ReadLineNonBlank(int tries) {
   for (int i = 0; i < tries && result.empty(); ++i) {
     std::string line = ReadLine("\n", -1, -1);
     std::size_t first = 0, last = line.size();
-    while (first < last && IsBlankOrControl(line[first])) ++first;
-    while (last > first && IsBlankOrControl(line[last - 1])) --last;
+    while (first < last && IsBlankOrControl(line[first]))
+      ++first;
+    while (last > first && IsBlankOrControl(line[last - 1]))
+      --last;
     result = line.substr(first, last - first);
   }
   return result;
@@ -121,7 +126,8 @@ void TIdTCPConnection::ReadToStream(TStream& stream, std::int64_t count, bool un
       WriteQueued(stream, n);
       remaining -= n;
     }
-    const std::int64_t block = std::min<std::int64_t>(remaining, RecvBufferSize > 0 ? RecvBufferSize : 1);
+    const std::int64_t block =
+        std::min<std::int64_t>(remaining, RecvBufferSize > 0 ? RecvBufferSize : 1);
     while (remaining > 0 && IsConnected()) {
       std::int64_t n = std::min(remaining, block);
       try {
@@ -160,7 +166,8 @@ std::string TIdTCPConnection::ReadUntilClosed() {
   std::string result;
   OpenWork(wmRead, 0);
   try {
-    while (IsConnected()) result += TakeInput();
+    while (IsConnected())
+      result += TakeInput();
   } catch (...) {
     CloseWork(wmRead);
     throw;

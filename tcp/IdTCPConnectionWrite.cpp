@@ -31,8 +31,9 @@ class TFileReadStream : public TStream {
   std::int64_t Write(const void*, std::int64_t) override { return 0; }
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
     std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                        : origin == TSeekOrigin::soCurrent ? static_cast<std::int64_t>(file_.tellg())
-                                                           : size_;
+                        : origin == TSeekOrigin::soCurrent
+                            ? static_cast<std::int64_t>(file_.tellg())
+                            : size_;
     file_.seekg(std::clamp<std::int64_t>(base + offset, 0, size_));
     return static_cast<std::int64_t>(file_.tellg());
   }
@@ -89,7 +90,9 @@ void TIdTCPConnection::SendText(const std::string& text) {
   if (!text.empty()) SendBytes(text.data(), static_cast<int>(text.size()));
 }
 
-void TIdTCPConnection::SendLine(const std::string& text) { SendText(text + "\r\n"); }
+void TIdTCPConnection::SendLine(const std::string& text) {
+  SendText(text + "\r\n");
+}
 
 void TIdTCPConnection::SendInt32(std::int32_t value, bool networkOrder) {
   std::uint32_t bytes = static_cast<std::uint32_t>(value);

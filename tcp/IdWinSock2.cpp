@@ -13,33 +13,118 @@ namespace {
 constexpr const char* kLibraryName = "WS2_32.DLL";
 
 // Row order is fixed; the A/W-less rows at the end bind to the "A" exports.
-constexpr const char* kExportNames[] = {
-    "WSACleanup", "accept", "bind", "closesocket", "connect", "ioctlsocket", "getpeername",
-    "getsockname", "getsockopt", "htonl", "htons", "inet_addr", "inet_ntoa", "listen", "ntohl",
-    "ntohs", "recv", "recvfrom", "select", "send", "sendto", "setsockopt", "shutdown", "socket",
-    "gethostbyaddr", "gethostbyname", "gethostname", "getservbyport", "getservbyname",
-    "getprotobynumber", "getprotobyname", "WSASetLastError", "WSAGetLastError", "WSAIsBlocking",
-    "WSAUnhookBlockingHook", "WSASetBlockingHook", "WSACancelBlockingCall",
-    "WSAAsyncGetServByName", "WSAAsyncGetServByPort", "WSAAsyncGetProtoByName",
-    "WSAAsyncGetProtoByNumber", "WSAAsyncGetHostByName", "WSAAsyncGetHostByAddr",
-    "WSACancelAsyncRequest", "WSAAsyncSelect", "__WSAFDIsSet", "WSAAccept", "WSACloseEvent",
-    "WSAConnect", "WSACreateEvent", "WSADuplicateSocketA", "WSADuplicateSocketW",
-    "WSAEnumNetworkEvents", "WSAEnumProtocolsA", "WSAEnumProtocolsW", "WSAEventSelect",
-    "WSAGetOverlappedResult", "WSAGetQosByName", "WSAHtonl", "WSAHtons", "WSAIoctl",
-    "WSAJoinLeaf", "WSANtohl", "WSANtohs", "WSARecv", "WSARecvDisconnect", "WSARecvFrom",
-    "WSAResetEvent", "WSASend", "WSASendDisconnect", "WSASendTo", "WSASetEvent", "WSASocketA",
-    "WSASocketW", "WSAWaitForMultipleEvents", "WSAAddressToStringA", "WSAAddressToStringW",
-    "WSAStringToAddressA", "WSAStringToAddressW", "WSALookupServiceBeginA",
-    "WSALookupServiceBeginW", "WSALookupServiceNextA", "WSALookupServiceNextW",
-    "WSALookupServiceEnd", "WSAInstallServiceClassA", "WSAInstallServiceClassW",
-    "WSARemoveServiceClass", "WSAGetServiceClassInfoA", "WSAGetServiceClassInfoW",
-    "WSAEnumNameSpaceProvidersA", "WSAEnumNameSpaceProvidersW",
-    "WSAGetServiceClassNameByClassIdA", "WSAGetServiceClassNameByClassIdW", "WSASetServiceA",
-    "WSASetServiceW", "WSAProviderConfigChange", "WSADuplicateSocketA", "WSAEnumProtocolsA",
-    "WSASocketA", "WSAAddressToStringA", "WSAStringToAddressA", "WSALookupServiceBeginA",
-    "WSALookupServiceNextA", "WSAInstallServiceClassA", "WSAGetServiceClassInfoA",
-    "WSAEnumNameSpaceProvidersA", "WSAGetServiceClassNameByClassIdA", "WSASetServiceA",
-    "TransmitFile", "AcceptEx", "GetAcceptExSockaddrs", "WSARecvEx"};
+constexpr const char* kExportNames[] = {"WSACleanup",
+                                        "accept",
+                                        "bind",
+                                        "closesocket",
+                                        "connect",
+                                        "ioctlsocket",
+                                        "getpeername",
+                                        "getsockname",
+                                        "getsockopt",
+                                        "htonl",
+                                        "htons",
+                                        "inet_addr",
+                                        "inet_ntoa",
+                                        "listen",
+                                        "ntohl",
+                                        "ntohs",
+                                        "recv",
+                                        "recvfrom",
+                                        "select",
+                                        "send",
+                                        "sendto",
+                                        "setsockopt",
+                                        "shutdown",
+                                        "socket",
+                                        "gethostbyaddr",
+                                        "gethostbyname",
+                                        "gethostname",
+                                        "getservbyport",
+                                        "getservbyname",
+                                        "getprotobynumber",
+                                        "getprotobyname",
+                                        "WSASetLastError",
+                                        "WSAGetLastError",
+                                        "WSAIsBlocking",
+                                        "WSAUnhookBlockingHook",
+                                        "WSASetBlockingHook",
+                                        "WSACancelBlockingCall",
+                                        "WSAAsyncGetServByName",
+                                        "WSAAsyncGetServByPort",
+                                        "WSAAsyncGetProtoByName",
+                                        "WSAAsyncGetProtoByNumber",
+                                        "WSAAsyncGetHostByName",
+                                        "WSAAsyncGetHostByAddr",
+                                        "WSACancelAsyncRequest",
+                                        "WSAAsyncSelect",
+                                        "__WSAFDIsSet",
+                                        "WSAAccept",
+                                        "WSACloseEvent",
+                                        "WSAConnect",
+                                        "WSACreateEvent",
+                                        "WSADuplicateSocketA",
+                                        "WSADuplicateSocketW",
+                                        "WSAEnumNetworkEvents",
+                                        "WSAEnumProtocolsA",
+                                        "WSAEnumProtocolsW",
+                                        "WSAEventSelect",
+                                        "WSAGetOverlappedResult",
+                                        "WSAGetQosByName",
+                                        "WSAHtonl",
+                                        "WSAHtons",
+                                        "WSAIoctl",
+                                        "WSAJoinLeaf",
+                                        "WSANtohl",
+                                        "WSANtohs",
+                                        "WSARecv",
+                                        "WSARecvDisconnect",
+                                        "WSARecvFrom",
+                                        "WSAResetEvent",
+                                        "WSASend",
+                                        "WSASendDisconnect",
+                                        "WSASendTo",
+                                        "WSASetEvent",
+                                        "WSASocketA",
+                                        "WSASocketW",
+                                        "WSAWaitForMultipleEvents",
+                                        "WSAAddressToStringA",
+                                        "WSAAddressToStringW",
+                                        "WSAStringToAddressA",
+                                        "WSAStringToAddressW",
+                                        "WSALookupServiceBeginA",
+                                        "WSALookupServiceBeginW",
+                                        "WSALookupServiceNextA",
+                                        "WSALookupServiceNextW",
+                                        "WSALookupServiceEnd",
+                                        "WSAInstallServiceClassA",
+                                        "WSAInstallServiceClassW",
+                                        "WSARemoveServiceClass",
+                                        "WSAGetServiceClassInfoA",
+                                        "WSAGetServiceClassInfoW",
+                                        "WSAEnumNameSpaceProvidersA",
+                                        "WSAEnumNameSpaceProvidersW",
+                                        "WSAGetServiceClassNameByClassIdA",
+                                        "WSAGetServiceClassNameByClassIdW",
+                                        "WSASetServiceA",
+                                        "WSASetServiceW",
+                                        "WSAProviderConfigChange",
+                                        "WSADuplicateSocketA",
+                                        "WSAEnumProtocolsA",
+                                        "WSASocketA",
+                                        "WSAAddressToStringA",
+                                        "WSAStringToAddressA",
+                                        "WSALookupServiceBeginA",
+                                        "WSALookupServiceNextA",
+                                        "WSAInstallServiceClassA",
+                                        "WSAGetServiceClassInfoA",
+                                        "WSAEnumNameSpaceProvidersA",
+                                        "WSAGetServiceClassNameByClassIdA",
+                                        "WSASetServiceA",
+                                        "TransmitFile",
+                                        "AcceptEx",
+                                        "GetAcceptExSockaddrs",
+                                        "WSARecvEx"};
 static_assert(sizeof kExportNames / sizeof kExportNames[0] == wsRowCount);
 
 std::atomic<HMODULE> library{nullptr};
@@ -47,8 +132,8 @@ std::atomic<HMODULE> library{nullptr};
 // The system's text for an error code, without its line end and full stop.
 std::string SystemErrorText(DWORD code) {
   char buffer[512] = {};
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, 0, buffer, sizeof buffer, nullptr);
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                code, 0, buffer, sizeof buffer, nullptr);
   std::string text(buffer, length);
   while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) {
     text.pop_back();
@@ -62,7 +147,9 @@ namespace ws2detail {
 std::atomic<FARPROC> entryPoints[wsRowCount];
 }
 
-const char* Ws2ExportName(int row) { return kExportNames[row]; }
+const char* Ws2ExportName(int row) {
+  return kExportNames[row];
+}
 
 FARPROC BindOnFirstUse(int row) {
   HMODULE module = library.load();
@@ -101,7 +188,8 @@ void UnloadLibrary() {
   HMODULE module = library.exchange(nullptr);
   if (module == nullptr) return;
   FreeLibrary(module);
-  for (auto& entry : ws2detail::entryPoints) entry.store(nullptr);
+  for (auto& entry : ws2detail::entryPoints)
+    entry.store(nullptr);
 }
 
 }  // namespace vantro

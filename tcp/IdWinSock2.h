@@ -2,8 +2,8 @@
 // point is looked up on its first call and called directly afterwards.
 #pragma once
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <atomic>
 

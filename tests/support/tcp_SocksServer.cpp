@@ -35,7 +35,8 @@ bool Socks5(TcpPeer& peer, const SocksScript& script, std::string& request, std:
     if (login.size() < 2) return false;
     login += peer.ReceiveExactly(static_cast<unsigned char>(login[1]));
     std::string length = peer.ReceiveExactly(1);
-    login += length + peer.ReceiveExactly(length.empty() ? 0 : static_cast<unsigned char>(length[0]));
+    login +=
+        length + peer.ReceiveExactly(length.empty() ? 0 : static_cast<unsigned char>(length[0]));
     request += login;
     peer.Send(std::string{1, static_cast<char>(script.Socks5AuthStatus)});
     if (script.Socks5AuthStatus != 0) return false;

@@ -111,7 +111,8 @@ UnansweredPort::UnansweredPort() {
 }
 
 UnansweredPort::~UnansweredPort() {
-  for (RawSocket s : fillers_) CloseRaw(s);
+  for (RawSocket s : fillers_)
+    CloseRaw(s);
   CloseRaw(listening_);
 }
 

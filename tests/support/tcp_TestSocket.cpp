@@ -45,7 +45,9 @@ constexpr int kNoSignal = MSG_NOSIGNAL;  // a client that left must not kill the
 constexpr int kNoSignal = 0;
 #endif
 
-Native N(RawSocket s) { return static_cast<Native>(s); }
+Native N(RawSocket s) {
+  return static_cast<Native>(s);
+}
 
 sockaddr_in Loopback(int port) {
   sockaddr_in addr;
@@ -71,8 +73,8 @@ bool WaitFor(RawSocket s, bool write, int ms) {
   FD_ZERO(&set);
   FD_SET(N(s), &set);
   timeval limit{ms / 1000, (ms % 1000) * 1000};
-  return select(static_cast<int>(N(s)) + 1, write ? nullptr : &set, write ? &set : nullptr,
-                nullptr, &limit) == 1;
+  return select(static_cast<int>(N(s)) + 1, write ? nullptr : &set, write ? &set : nullptr, nullptr,
+                &limit) == 1;
 }
 
 }  // namespace
@@ -128,7 +130,8 @@ void SetReceiveTimeout(RawSocket socket, int ms) {
 
 bool SendAllRaw(RawSocket socket, std::string_view bytes) {
   while (!bytes.empty()) {
-    int n = static_cast<int>(send(N(socket), bytes.data(), static_cast<int>(bytes.size()), kNoSignal));
+    int n =
+        static_cast<int>(send(N(socket), bytes.data(), static_cast<int>(bytes.size()), kNoSignal));
     if (n <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }

@@ -25,9 +25,9 @@ TEST(IdComponent, StatusTextsAreFormattedOnlyForAHandler) {
   component.NotifyStatus(hsDisconnected);
   component.NotifyStatus(hsStatusText);
   component.NotifyStatus(hsStatusText, "Chunk Started");
-  EXPECT_EQ(texts, (std::vector<std::string>{"Resolving hostname example.",
-                                             "Connecting to 127.0.0.1.", "Connected.",
-                                             "Disconnected.", "", "Chunk Started"}));
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"Resolving hostname example.", "Connecting to 127.0.0.1.",
+                                      "Connected.", "Disconnected.", "", "Chunk Started"}));
 }
 
 TEST(IdComponent, NestedWorkRunsFireOnceWithRunningTotals) {

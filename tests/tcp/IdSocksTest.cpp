@@ -32,6 +32,20 @@ class IdSocksTest : public testing::Test {
     return request_;
   }
 
+  // A handshake that must fail with text and leave no socket open.
+  void ExpectRefused(test::SocksScript script, TSocksVersion version, const char* text) {
+    Start(script, version);
+    client_.Host = "localhost";  // SOCKS 4 resolves the target itself: no lookup here
+    try {
+      client_.OpenConnection();
+      ADD_FAILURE() << "no exception for " << text;
+    } catch (const EIdSocksError& e) {
+      EXPECT_STREQ(e.what(), text);
+    }
+    EXPECT_FALSE(handler_.IsOpen());
+    Finish();
+  }
+
   std::string request_;
   std::optional<test::TcpTestServer> proxy_;
   TIdIOHandlerSocket handler_;
@@ -45,7 +59,9 @@ TEST_F(IdSocksTest, Socks4AsksForTheResolvedAddress) {
   client_.OpenConnection();
   client_.SendLine("through");
   EXPECT_EQ(client_.ReadLine(), "through");
-  EXPECT_EQ(Finish(), std::string("\x04\x01\x1f\x90\x7f\0\0\x01" "bob\0", 12));
+  EXPECT_EQ(Finish(), std::string("\x04\x01\x1f\x90\x7f\0\0\x01"
+                                  "bob\0",
+                                  12));
 }
 
 TEST_F(IdSocksTest, Socks4AHandsTheNameToTheProxy) {
@@ -66,16 +82,7 @@ TEST_F(IdSocksTest, Socks4RefusalsRaiseTheirOwnTexts) {
   for (const auto& c : cases) {
     test::SocksScript script;
     script.Socks4Reply = c.Code;
-    Start(script, svSocks4);
-    client_.Host = "localhost";  // SOCKS 4 resolves the target itself: no lookup here
-    try {
-      client_.OpenConnection();
-      ADD_FAILURE() << "no exception for " << int(c.Code);
-    } catch (const EIdSocksError& e) {
-      EXPECT_STREQ(e.what(), c.Text);
-    }
-    EXPECT_FALSE(handler_.IsOpen());
-    Finish();
+    ExpectRefused(script, svSocks4, c.Text);
   }
 }
 
@@ -114,16 +121,7 @@ TEST_F(IdSocksTest, Socks5FailuresRaiseTheirOwnTexts) {
       {0, 0, 0, 9, "Unknown socks error."},
   };
   for (const auto& c : cases) {
-    test::SocksScript script{90, c.Method, c.AuthStatus, c.Reply, c.BoundType};
-    Start(script, svSocks5);
-    try {
-      client_.OpenConnection();
-      ADD_FAILURE() << "no exception for " << c.Text;
-    } catch (const EIdSocksError& e) {
-      EXPECT_STREQ(e.what(), c.Text);
-    }
-    EXPECT_FALSE(handler_.IsOpen());
-    Finish();
+    ExpectRefused({90, c.Method, c.AuthStatus, c.Reply, c.BoundType}, svSocks5, c.Text);
   }
 }
 

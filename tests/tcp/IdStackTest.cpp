@@ -79,7 +79,8 @@ TEST_F(IdStackTest, ServiceNamesAndNumbers) {
 
 TEST_F(IdStackTest, SocketListsHoldAtMost64Ids) {
   TIdSocketList list;
-  for (int i = 0; i < 64; ++i) list.Add(i);
+  for (int i = 0; i < 64; ++i)
+    list.Add(i);
   EXPECT_THROW(list.Add(64), EIdStackSetSizeExceeded);
   list.Remove(0);
   EXPECT_EQ(list.Items(0), 63);  // the last one takes the removed one's place
@@ -118,7 +119,8 @@ std::vector<test::RawSocket> HoldThreePorts(int& low) {
       held.push_back(s);
     }
     if (held.size() == 3) return held;
-    for (test::RawSocket s : held) test::CloseRaw(s);
+    for (test::RawSocket s : held)
+      test::CloseRaw(s);
   }
   return {};
 }
@@ -162,8 +164,8 @@ TEST_F(IdStackTest, PortRangesBindTheHighestFreePortOrSayWhyNot) {
     fixed.BindLocal();
     ADD_FAILURE() << "no exception";
   } catch (const EIdInvalidPortRange& e) {
-    EXPECT_EQ(e.Message(), "Invalid Port Range (" + std::to_string(low + 2) + " - " +
-                               std::to_string(low) + ")");
+    EXPECT_EQ(e.Message(),
+              "Invalid Port Range (" + std::to_string(low + 2) + " - " + std::to_string(low) + ")");
   }
   fixed.ClientPortMax = 0;
   fixed.BindLocal();

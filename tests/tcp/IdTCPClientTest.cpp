@@ -156,7 +156,8 @@ TEST(IdTCPClient, ReadTimeoutLimitsEachWait) {
 
 TEST(IdTCPClient, LargeBodiesArriveWholeUntilCloseAndByCount) {
   std::string body(3 * 1024 * 1024 + 17, '\0');
-  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 131 % 251);
+  for (std::size_t i = 0; i < body.size(); ++i)
+    body[i] = static_cast<char>(i * 131 % 251);
   test::TcpTestServer server(test::SendAndClose("LEN\n" + body));
   TIdTCPClient client;
   client.Host = "127.0.0.1";

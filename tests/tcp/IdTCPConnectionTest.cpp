@@ -229,7 +229,8 @@ TEST_F(IdTCPConnectionTest, FilterAndInterceptSeeEveryBlock) {
   intercept.OnSend = [](TIdConnectionIntercept&, TStream& stream) {
     std::string bytes(static_cast<std::size_t>(stream.Size()), '\0');
     stream.ReadBuffer(bytes.data(), stream.Size());
-    for (char& c : bytes) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : bytes)
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     stream.SetPosition(0);
     stream.WriteBuffer(bytes.data(), stream.Size());
   };
