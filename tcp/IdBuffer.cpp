@@ -20,8 +20,10 @@ std::int64_t TIdSimpleBuffer::Write(const void* buffer, std::int64_t count) {
   if (count <= 0) return 0;
   const std::size_t at = start_ + position_;
   const auto n = static_cast<std::size_t>(count);
-  if (at + n > data_.size()) data_.resize(at + n);
+  Grow(at + n);
+  if (at > end_) std::memset(data_.data() + end_, 0, at - end_);  // a gap after a seek
   std::memcpy(data_.data() + at, buffer, n);
+  end_ = std::max(end_, at + n);
   position_ += n;
   return count;
 }
@@ -34,23 +36,31 @@ std::int64_t TIdSimpleBuffer::Seek(std::int64_t offset, TSeekOrigin origin) {
   return static_cast<std::int64_t>(position_);
 }
 
+void TIdSimpleBuffer::Grow(std::size_t size) {
+  if (size > data_.size()) data_.resize(std::max(size, data_.size() + data_.size() / 2));
+}
+
 void TIdSimpleBuffer::SetSize(std::int64_t size) {
-  data_.resize(start_ + static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
-  position_ = std::min(position_, data_.size() - start_);
+  const std::size_t end = start_ + static_cast<std::size_t>(std::max<std::int64_t>(size, 0));
+  Grow(end);
+  // Bytes a larger size brings in read as zero, as in a memory stream.
+  if (end > end_) std::memset(data_.data() + end_, 0, end - end_);
+  end_ = end;
+  position_ = std::min(position_, end_ - start_);
 }
 
 void TIdSimpleBuffer::Append(const void* bytes, std::size_t count) {
-  data_.append(static_cast<const char*>(bytes), count);
+  std::memcpy(Reserve(count), bytes, count);
+  Commit(count);
 }
 
 char* TIdSimpleBuffer::Reserve(std::size_t count) {
-  const std::size_t at = data_.size();
-  data_.resize(at + count);
-  return data_.data() + at;
+  Grow(end_ + count);
+  return data_.data() + end_;
 }
 
-void TIdSimpleBuffer::Commit(std::size_t reserved, std::size_t used) {
-  data_.resize(data_.size() - reserved + std::min(used, reserved));
+void TIdSimpleBuffer::Commit(std::size_t used) {
+  end_ = std::min(end_ + used, data_.size());
 }
 
 void TIdSimpleBuffer::CheckAvailable(std::int64_t count) const {
@@ -71,7 +81,8 @@ void TIdSimpleBuffer::Consume(std::int64_t count) {
 }
 
 void TIdSimpleBuffer::DropFront(std::size_t count) {
-  data_.erase(start_, count);
+  std::memmove(data_.data() + start_, data_.data() + start_ + count, end_ - start_ - count);
+  end_ -= count;
 }
 
 std::string TIdSimpleBuffer::TakeString(std::int64_t count) {
@@ -82,7 +93,7 @@ std::string TIdSimpleBuffer::TakeString(std::int64_t count) {
 }
 
 void TIdSimpleBuffer::Clear() {
-  data_.clear();
+  end_ = 0;
   start_ = 0;
   position_ = 0;
 }
@@ -93,7 +104,8 @@ void TIdManagedBuffer::DropFront(std::size_t count) {
 }
 
 void TIdManagedBuffer::Compact() {
-  data_.erase(0, start_);
+  std::memmove(data_.data(), data_.data() + start_, end_ - start_);
+  end_ -= start_;
   start_ = 0;
 }
 

@@ -21,7 +21,7 @@ class TIdSimpleBuffer : public TStream {
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
-  std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size() - start_); }
+  std::int64_t Size() const override { return static_cast<std::int64_t>(end_ - start_); }
   void SetSize(std::int64_t size) override;
 
   // The unread bytes, contiguous.
@@ -29,9 +29,9 @@ class TIdSimpleBuffer : public TStream {
   const char* UnreadData() const { return data_.data() + start_; }
   // Appends at the end, whatever the position.
   void Append(const void* bytes, std::size_t count);
-  // Room for count more bytes at the end; Commit keeps the first used of them.
+  // Room for count more bytes at the end; Commit(used) keeps the first used of them.
   char* Reserve(std::size_t count);
-  void Commit(std::size_t reserved, std::size_t used);
+  void Commit(std::size_t used);
 
   // Raises when fewer bytes are unread; reports the count through OnConsumed.
   void Consume(std::int64_t count);
@@ -40,13 +40,17 @@ class TIdSimpleBuffer : public TStream {
 
  protected:
   void CheckAvailable(std::int64_t count) const;
+  // Storage for at least size bytes.
+  void Grow(std::size_t size);
   // Drops the first count unread bytes (fewer than all of them).
   virtual void DropFront(std::size_t count);
   void Consumed(std::int64_t count) {
     if (OnConsumed) OnConsumed(*this, count);
   }
 
+  // Storage only grows, so a receive into Reserve's room costs no zero-filling.
   std::string data_;
+  std::size_t end_ = 0;       // bytes of data_ in use
   std::size_t start_ = 0;     // consumed bytes still at the front (managed only)
   std::size_t position_ = 0;  // relative to start_
 };

@@ -107,7 +107,7 @@ int TIdTCPConnection::ReceiveBlock() {
     // The common road lands straight in the queue: no scratch copy.
     char* at = inputQueue_.Reserve(static_cast<std::size_t>(size));
     int n = ioHandler_->ReceiveInto(at, size);
-    inputQueue_.Commit(static_cast<std::size_t>(size), n > 0 ? static_cast<std::size_t>(n) : 0);
+    inputQueue_.Commit(n > 0 ? static_cast<std::size_t>(n) : 0);
     if (n > 0 && ASCIIFilter) {
       for (int i = 0; i < n; ++i)
         at[i] = static_cast<char>(at[i] & 0x7f);
@@ -116,7 +116,7 @@ int TIdTCPConnection::ReceiveBlock() {
   }
   recvScratch_.Clear();
   int n = ioHandler_->ReceiveInto(recvScratch_.Reserve(static_cast<std::size_t>(size)), size);
-  recvScratch_.Commit(static_cast<std::size_t>(size), n > 0 ? static_cast<std::size_t>(n) : 0);
+  recvScratch_.Commit(n > 0 ? static_cast<std::size_t>(n) : 0);
   if (n <= 0) return n;
   recvScratch_.SetPosition(0);
   intercept_->Receive(recvScratch_);

@@ -56,5 +56,18 @@ TEST(IdManagedBuffer, StreamReadsAndSeeksSeeOnlyTheUnreadBytes) {
   EXPECT_EQ(buffer.ReadOffset(), 0u);
 }
 
+TEST(IdSimpleBuffer, ReusedStorageNeverShowsStaleBytes) {
+  TIdSimpleBuffer buffer;
+  buffer.Append("stale bytes", 11);
+  buffer.Clear();
+  buffer.SetSize(4);
+  EXPECT_EQ(buffer.TakeString(4), std::string(4, '\0'));
+  buffer.Append("xy", 2);
+  buffer.Consume(2);
+  buffer.Seek(3, TSeekOrigin::soBeginning);
+  buffer.Write("z", 1);
+  EXPECT_EQ(buffer.TakeString(4), std::string("\0\0\0z", 4));
+}
+
 }  // namespace
 }  // namespace vantro
