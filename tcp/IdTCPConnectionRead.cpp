@@ -62,7 +62,8 @@ std::string TIdTCPConnection::ReadLine(const std::string& terminatorText, int ti
       if (terminator == "\n" && !line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    if (limit != 0 && scanned > limit) return SplitOrRaise(maxLength);
+    // The first bytes of a longer terminator may already be queued.
+    if (limit != 0 && scanned > limit + terminator.size() - 1) return SplitOrRaise(maxLength);
     // Bytes may be queued, but a line needs more: a close raises now.
     EnsureOpen(true, true);
     if (FillInput(true, timeout, timeout == IdTimeoutDefault) == 0) {

@@ -53,6 +53,12 @@ TEST_F(IdTCPConnectionTest, OverLongLinesRaiseOrSplit) {
   EXPECT_FALSE(connection_.LineWasSplit());
 }
 
+TEST_F(IdTCPConnectionTest, ALineAtTheLimitPassesWhereverTheFillsSplitItsTerminator) {
+  Script({"abcd\r", "\nabcde\r", "\n"});
+  EXPECT_EQ(connection_.ReadLine("\r\n", -1, 4), "abcd");
+  EXPECT_THROW(connection_.ReadLine("\r\n", -1, 4), EIdReadLnMaxLineLengthExceeded);
+}
+
 TEST_F(IdTCPConnectionTest, OverLongLineWithoutTerminatorRaisesOnceTheLimitIsPassed) {
   Script({std::string(10000, 'a'), std::string(10000, 'a')});
   io_.CloseWhenDrained = false;
