@@ -1,0 +1,186 @@
+#include "http/IdHTTP.h"
+
+#include "rtl/AnsiText.h"
+#include "rtl/Convert.h"
+
+namespace vantro {
+namespace {
+
+// Puts a client's read time-out and a response's body stream back when a
+// side read ends, however it ends.
+class SideRead {
+ public:
+  SideRead(TIdCustomHTTP& http, TIdHTTPResponse& response, TStream& aside, int readTimeout)
+      : http_(http),
+        response_(response),
+        savedTimeout_(http.ReadTimeout),
+        savedStream_(response.BodyStream) {
+    http.ReadTimeout = readTimeout;
+    response.BodyStream = &aside;
+  }
+  ~SideRead() {
+    response_.BodyStream = savedStream_;
+    http_.ReadTimeout = savedTimeout_;
+  }
+  SideRead(const SideRead&) = delete;
+  SideRead& operator=(const SideRead&) = delete;
+
+ private:
+  TIdCustomHTTP& http_;
+  TIdHTTPResponse& response_;
+  int savedTimeout_;
+  TStream* savedStream_;
+};
+
+}  // namespace
+
+int TIdHTTPResponse::StatusCode() {
+  std::string text = StatusLine;
+  const std::size_t space = text.find(' ');
+  text = Trim(space == std::string::npos ? std::string_view()
+                                         : std::string_view(text).substr(space + 1));
+  statusCode_ = StrToIntDef(text.substr(0, text.find(' ')), -1);
+  return statusCode_;
+}
+
+bool TIdHTTPResponse::ConnectionReusable() {
+  if (StatusLine.size() >= 8) {
+    const std::string_view version = std::string_view(StatusLine).substr(5, 3);
+    if (SameText(version, "1.0")) StatusVersion = pv1_0;
+    if (SameText(version, "1.1")) StatusVersion = pv1_1;
+  }
+  if (!HTTP->IsConnected()) return false;
+  const std::string connection = Trim(Connection), proxyConnection = Trim(ProxyConnection);
+  if (HTTP->ProtocolVersion == pv1_0) {
+    return SameText(connection, "KEEP-ALIVE") || SameText(proxyConnection, "KEEP-ALIVE");
+  }
+  return !SameText(connection, "CLOSE") && !SameText(proxyConnection, "CLOSE");
+}
+
+TIdHTTPProtocol::TIdHTTPProtocol(TIdCustomHTTP& http)
+    : http_(http),
+      request_(std::make_unique<TIdHTTPRequest>(&http)),
+      response_(std::make_unique<TIdHTTPResponse>(&http)) {}
+
+void TIdHTTPProtocol::ReadResponseHead() {
+  TIdHeaderList& lines = response_->HeaderLines();
+  lines.Clear();
+  try {
+    for (std::string line = http_.ReadLine("\n"); !line.empty(); line = http_.ReadLine("\n")) {
+      lines.Add(std::move(line));
+    }
+  } catch (const EIdConnClosedGracefully&) {
+    // What arrived before the close is the whole head.
+    http_.CloseConnection();
+  }
+  response_->LoadFromHeaderLines();
+}
+
+TIdHTTPNextStep TIdHTTPProtocol::DecideNextStep() {
+  const int code = response_->StatusCode();
+  const int kind = code / 100;
+  if ((kind == 3 && code != 304) || !response_->Location.empty()) {
+    const TIdHTTPNextStep step = FollowRedirect();
+    if (http_.IsConnected()) DiscardBody();
+    return step;
+  }
+
+  TIdHTTPNextStep step = nsUndecided;
+  bool discard = false;
+  if (kind != 2) {
+    step = nsFollow;
+    if (code == 401) {
+      if (http_.AuthAttempts >= http_.AuthRetries ||
+          !http_.AnswerServerChallenge(*request_, *response_)) {
+        if (request_->AuthObject) request_->AuthObject->Restart();
+        RaiseProtocolError();
+      }
+      discard = (http_.HTTPOptions & hoInProcessAuth) != 0;
+    } else if (code == 407) {
+      if (http_.ProxyAuthAttempts >= http_.AuthRetries ||
+          !http_.AnswerProxyChallenge(*request_, *response_)) {
+        if (http_.ProxyParams.AuthObject) http_.ProxyParams.AuthObject->Restart();
+        RaiseProtocolError();
+      }
+      discard = (http_.HTTPOptions & hoInProcessAuth) != 0;
+    } else {
+      RaiseProtocolError();
+    }
+  }
+  if (http_.IsConnected()) {
+    if (discard) {
+      DiscardBody();
+      return nsRetryAuth;
+    }
+    if (code != 204) ReadBody();
+    return nsDone;
+  }
+  return step;
+}
+
+TIdHTTPNextStep TIdHTTPProtocol::FollowRedirect() {
+  std::string location = response_->Location;
+  TIdHTTPMethod verb = request_->Verb;
+  if (http_.HandleRedirects && http_.RedirectsTaken < http_.RedirectMaximum) {
+    if (!http_.NotifyRedirect(location, verb, http_.RedirectsTaken)) RaiseProtocolError();
+    request_->RequestTarget = location;
+    request_->Verb = verb;
+    return nsFollow;
+  }
+  if (!http_.NotifyRedirect(location, verb, http_.RedirectsTaken)) RaiseProtocolError();
+  response_->Location = location;
+  return nsDone;
+}
+
+void TIdHTTPProtocol::ReadBody() {
+  TStream* dest = response_->BodyStream;
+  if (dest == nullptr || request_->Verb == hmHead) return;
+  if (response_->ContentLength() > 0) {
+    try {
+      http_.ReadToStream(*dest, response_->ContentLength(), false);
+    } catch (const EIdConnClosedGracefully&) {
+      // A body cut short by an orderly close keeps what arrived.
+    }
+  } else if (response_->HeaderLines().ValueOf("Transfer-Encoding").find("chunked") !=
+             std::string::npos) {
+    ReadChunkedBody(*dest);
+  } else if (!response_->ContentLengthGiven()) {
+    http_.ReadToStream(*dest, -1, true);
+  }
+}
+
+void TIdHTTPProtocol::ReadChunkedBody(TStream& dest) {
+  http_.NotifyStatus(hsStatusText, "Chunk Started");
+  for (std::int32_t size = ReadChunkSize(); size > 0; size = ReadChunkSize()) {
+    http_.ReadToStream(dest, size, false);
+    http_.ReadLine("\n");
+  }
+  http_.ReadLine("\n");
+}
+
+std::int32_t TIdHTTPProtocol::ReadChunkSize() {
+  const std::string line = http_.ReadLine("\n");
+  return StrToInt32Def("$" + line.substr(0, line.find(' ')), 0);
+}
+
+std::string TIdHTTPProtocol::ReadBodyAside(int readTimeout) {
+  TStringStream aside;
+  SideRead guard(http_, *response_, aside, readTimeout);
+  ReadBody();
+  return aside.DataString();
+}
+
+void TIdHTTPProtocol::RaiseProtocolError() {
+  std::string body = ReadBodyAside(2000);
+  throw EIdHTTPProtocolException(response_->StatusCode(), response_->StatusLine, std::move(body));
+}
+
+void TIdHTTPProtocol::DiscardBody() {
+  try {
+    ReadBodyAside(4000);
+  } catch (const Exception&) {
+    // The body is thrown away; whatever went wrong reading it does not matter.
+  }
+}
+
+}  // namespace vantro

@@ -1,0 +1,67 @@
+#include "tests/support/http_ScriptedServer.h"
+
+#include <chrono>
+#include <thread>
+
+#include "http/IdHeaderList.h"
+
+namespace vantro::test {
+
+std::string HttpAnswer(const std::string& statusLine, const std::string& body,
+                       const std::string& extraHeaders) {
+  return statusLine + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders +
+         "\r\n" + body;
+}
+
+HttpScriptedServer::HttpScriptedServer(std::vector<ScriptedReply> replies)
+    : replies_(std::move(replies)), server_([this](TcpPeer& peer) { Serve(peer); }) {}
+
+std::string HttpScriptedServer::Url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(Port()) + path;
+}
+
+std::vector<std::string> HttpScriptedServer::Requests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+bool HttpScriptedServer::NextReply(ScriptedReply& reply) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (next_ >= replies_.size()) return false;
+  reply = replies_[next_++];
+  return true;
+}
+
+void HttpScriptedServer::Serve(TcpPeer& peer) {
+  for (;;) {
+    std::string request;
+    TIdHeaderList head;
+    for (std::string line = peer.ReceiveLine(); !line.empty() && line != "\r";
+         line = peer.ReceiveLine()) {
+      request += line + "\n";
+      if (line.back() == '\r') line.pop_back();
+      head.Add(line);
+    }
+    if (request.empty()) return;  // the client closed
+    request += "\r\n";
+    const int length = std::atoi(head.ValueOf("Content-Length").c_str());
+    if (length > 0) request += peer.ReceiveExactly(static_cast<std::size_t>(length));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      requests_.push_back(request);
+    }
+    ScriptedReply reply;
+    if (!NextReply(reply)) return;
+    if (reply.BytePauseMs > 0) {
+      for (const char c : reply.Bytes) {
+        if (!peer.Send(std::string_view(&c, 1))) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(reply.BytePauseMs));
+      }
+    } else if (!peer.Send(reply.Bytes)) {
+      return;
+    }
+    if (reply.Close) return;
+  }
+}
+
+}  // namespace vantro::test

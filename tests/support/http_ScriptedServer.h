@@ -1,0 +1,45 @@
+// A loopback HTTP server that answers every request it reads with the next
+// scripted reply, byte for byte, and records the requests as they came.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "tests/support/tcp_TestServer.h"
+
+namespace vantro::test {
+
+struct ScriptedReply {
+  std::string Bytes;
+  // Close the connection after sending (a body delimited by the close).
+  bool Close = false;
+  // Send the bytes one at a time with this pause in ms between them (0: at once).
+  int BytePauseMs = 0;
+};
+
+// A complete answer with a Content-Length line.
+std::string HttpAnswer(const std::string& statusLine, const std::string& body,
+                       const std::string& extraHeaders = {});
+
+class HttpScriptedServer {
+ public:
+  explicit HttpScriptedServer(std::vector<ScriptedReply> replies);
+  int Port() const { return server_.Port(); }
+  std::string Url(const std::string& path) const;
+  int Connections() const { return server_.Accepted(); }
+  // Every request head (and body) read so far, in order.
+  std::vector<std::string> Requests() const;
+
+ private:
+  void Serve(TcpPeer& peer);
+  bool NextReply(ScriptedReply& reply);
+
+  mutable std::mutex mutex_;
+  std::vector<ScriptedReply> replies_;
+  std::size_t next_ = 0;
+  std::vector<std::string> requests_;
+  TcpTestServer server_;
+};
+
+}  // namespace vantro::test
