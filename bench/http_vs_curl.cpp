@@ -1,0 +1,212 @@
+// Our client against libcurl and a plain recv loop (the ceiling) on the same
+// loopback server, the clients alternating, five rounds each; prints medians.
+//   case ours_ms curl_ms raw_ms ours/curl ours/raw
+#include <arpa/inet.h>
+#include <curl/curl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "http/IdHTTP.h"
+#include "tests/support/tcp_TestServer.h"
+
+namespace {
+
+using vantro::test::TcpPeer;
+using vantro::test::TcpTestServer;
+
+constexpr std::size_t kBulk = 64u << 20;
+constexpr int kRounds = 5;
+constexpr int kSmallGets = 2000;
+
+std::string Head(const std::string& extra) {
+  return "HTTP/1.1 200 OK\r\n" + extra + "\r\n";
+}
+
+std::string BulkBody() {
+  std::string body(kBulk, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i)
+    body[i] = static_cast<char>('a' + i % 26);
+  return body;
+}
+
+std::string Chunked(const std::string& body, std::size_t chunk) {
+  std::string out;
+  char size[32];
+  for (std::size_t at = 0; at < body.size(); at += chunk) {
+    const std::size_t n = std::min(chunk, body.size() - at);
+    std::snprintf(size, sizeof size, "%zx\r\n", n);
+    out.append(size).append(body, at, n).append("\r\n");
+  }
+  return out + "0\r\n\r\n";
+}
+
+// Reads request heads and answers each with the same bytes; closes after
+// each answer when asked to.
+TcpTestServer::Handler Answer(const std::string& answer, bool closeAfter) {
+  return [&answer, closeAfter](TcpPeer& peer) {
+    for (;;) {
+      std::string line = peer.ReceiveLine();
+      if (line.empty()) return;
+      while (line != "\r" && !line.empty())
+        line = peer.ReceiveLine();
+      if (!peer.Send(answer) || closeAfter) return;
+    }
+  };
+}
+
+double Ms(const std::function<void()>& run) {
+  const auto start = std::chrono::steady_clock::now();
+  run();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+std::size_t CurlWrite(char* data, std::size_t size, std::size_t count, void* target) {
+  static_cast<std::string*>(target)->append(data, size * count);
+  return size * count;
+}
+
+// The socket's own speed: send the request, then recv into one buffer until
+// the expected byte count (or the close) is reached.
+std::size_t RawGet(int port, std::size_t expected, char* buffer, std::size_t capacity) {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    throw std::runtime_error("raw connect failed");
+  }
+  const std::string request = "GET /bulk HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  send(s, request.data(), request.size(), 0);
+  std::size_t got = 0;
+  for (;;) {
+    if (got == capacity) throw std::runtime_error("raw: buffer too small");
+    const ssize_t n = recv(s, buffer + got, capacity - got, 0);
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+    if (expected != 0 && got >= expected) break;
+  }
+  close(s);
+  return got;
+}
+
+struct Row {
+  std::string name;
+  double ours, curl, raw;
+};
+
+Row BulkCase(const std::string& name, const std::string& answer, bool closeAfter,
+             std::size_t rawExpected) {
+  TcpTestServer server(Answer(answer, closeAfter));
+  const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/bulk";
+  std::vector<double> ours, curl, raw;
+  CURL* easy = curl_easy_init();
+  const std::size_t capacity = kBulk + (4u << 20);
+  for (int round = 0; round < kRounds; ++round) {
+    ours.push_back(Ms([&] {
+      vantro::TIdHTTP http;
+      vantro::TMemoryStream body;
+      http.GetToStream(url, body);
+      if (static_cast<std::size_t>(body.Size()) != kBulk) throw std::runtime_error("ours: short");
+    }));
+    curl.push_back(Ms([&] {
+      std::string body;
+      curl_easy_reset(easy);
+      curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+      curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWrite);
+      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+      curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+      if (curl_easy_perform(easy) != CURLE_OK || body.size() != kBulk) {
+        throw std::runtime_error("curl: failed");
+      }
+    }));
+    raw.push_back(Ms([&] {
+      // A fresh, untouched block, as a client receiving into new memory has.
+      std::unique_ptr<char[]> buffer(new char[capacity]);
+      if (RawGet(server.Port(), rawExpected, buffer.get(), capacity) < kBulk) {
+        throw std::runtime_error("raw: short");
+      }
+    }));
+  }
+  curl_easy_cleanup(easy);
+  return {name, Median(ours), Median(curl), Median(raw)};
+}
+
+Row KeepAliveCase() {
+  const std::string answer = Head("Content-Length: 100\r\n") + std::string(100, 'x');
+  TcpTestServer server(Answer(answer, false));
+  const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/small";
+  std::vector<double> ours, curl;
+  for (int round = 0; round < kRounds; ++round) {
+    ours.push_back(Ms([&] {
+      vantro::TIdHTTP http;
+      for (int i = 0; i < kSmallGets; ++i) {
+        if (http.GetText(url).size() != 100) throw std::runtime_error("ours: small");
+      }
+    }));
+    curl.push_back(Ms([&] {
+      CURL* easy = curl_easy_init();
+      std::string body;
+      curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+      curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWrite);
+      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+      for (int i = 0; i < kSmallGets; ++i) {
+        body.clear();
+        if (curl_easy_perform(easy) != CURLE_OK || body.size() != 100) {
+          throw std::runtime_error("curl: small");
+        }
+      }
+      curl_easy_cleanup(easy);
+    }));
+  }
+  return {"keepalive_2000x100B", Median(ours), Median(curl), 0};
+}
+
+}  // namespace
+
+int main() {
+  curl_global_init(CURL_GLOBAL_DEFAULT);
+  const std::string body = BulkBody();
+  const std::string withLength = Head("Content-Length: " + std::to_string(kBulk) + "\r\n") + body;
+  const std::string chunked = Head("Transfer-Encoding: chunked\r\n") + Chunked(body, 16384);
+  const std::string untilClose = Head("Connection: close\r\n") + body;
+
+  std::vector<Row> rows;
+  rows.push_back(BulkCase("bulk_64MiB_content_length", withLength, false, withLength.size()));
+  rows.push_back(BulkCase("bulk_64MiB_chunked_16KiB", chunked, false, chunked.size()));
+  rows.push_back(BulkCase("bulk_64MiB_until_close", untilClose, true, 0));
+  rows.push_back(KeepAliveCase());
+
+  std::printf("case ours_ms curl_ms raw_ms ours/curl ours/raw\n");
+  double worst = 0;
+  for (const Row& r : rows) {
+    const double vsCurl = r.ours / r.curl;
+    worst = std::max(worst, vsCurl);
+    if (r.raw > 0) {
+      std::printf("%s %.1f %.1f %.1f %.2f %.2f\n", r.name.c_str(), r.ours, r.curl, r.raw, vsCurl,
+                  r.ours / r.raw);
+    } else {
+      std::printf("%s %.1f %.1f - %.2f -\n", r.name.c_str(), r.ours, r.curl, vsCurl);
+    }
+  }
+  std::printf("worst ours/curl = %.2f\n", worst);
+  curl_global_cleanup();
+  return 0;
+}
