@@ -1,0 +1,54 @@
+#include "launcher/SpectateCommand.h"
+
+#include "launcher/FolderRules.h"
+#include "launcher/LauncherTexts.h"
+#include "launcher/SingleBytes.h"
+
+namespace vantro {
+namespace {
+
+constexpr const char kCdPiece[] = "/k cd /d ";
+constexpr const char kStartPiece[] =
+    " && @start \"\" \"League of Legends.exe\" \"8394\" \"LoLLauncher.exe\" \"\" \"";
+constexpr const char kExitPiece[] = "\" && exit";
+
+// True when test holds for a byte of text that is a character of its own.
+template <class Test>
+bool AnySingleByte(const std::string& text, Test test) {
+  return FindSingleByte(text,
+                        [&](std::size_t i) { return test(static_cast<unsigned char>(text[i])); });
+}
+
+}  // namespace
+
+std::string GameArguments(const std::string& link) {
+  std::string text = link;
+  FindSingleByte(text, [&](std::size_t i) {
+    if (text[i] == '|') text[i] = ' ';
+    return false;
+  });
+  text = text.size() > 8 ? text.substr(8) : std::string();
+  if (!text.empty() && text.back() == '/') text.pop_back();
+  return text;
+}
+
+bool HasUnsafeArgumentBytes(const std::string& arguments) {
+  return AnySingleByte(
+      arguments, [](unsigned char c) { return c == '"' || c == '%' || c < 0x20 || c == 0x7F; });
+}
+
+std::string DeployFolder(Platform& platform, const std::string& gameFolder) {
+  std::string folder;
+  if (HasGameExecutable(platform, gameFolder)) folder = gameFolder;
+  if (HasRadsTree(platform, gameFolder)) folder = gameFolder + kRadsDeploy;
+  return folder;
+}
+
+std::string CommandParameters(const std::string& deployFolder, const std::string& arguments) {
+  const bool quote =
+      AnySingleByte(deployFolder, [](unsigned char c) { return c == '&' || c == '^' || c == '%'; });
+  const std::string folder = quote ? "\"" + deployFolder + "\"" : deployFolder;
+  return kCdPiece + folder + kStartPiece + arguments + kExitPiece;
+}
+
+}  // namespace vantro

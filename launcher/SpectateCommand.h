@@ -1,0 +1,28 @@
+// Turning a spectator link into the parameter text for cmd.
+#pragma once
+
+#include <string>
+
+#include "launcher/Platform.h"
+
+namespace vantro {
+
+// The game arguments of a link: every free-standing "|" turned into a space,
+// the first 8 bytes (the scheme prefix, not tested) dropped, then one
+// trailing "/" dropped.
+std::string GameArguments(const std::string& link);
+
+// True when cmd would act on a byte of the game arguments although they stand
+// in double quotes: a double quote, "%" or a control character outside a
+// double-byte character.
+bool HasUnsafeArgumentBytes(const std::string& arguments);
+
+// The folder cmd changes into: the RADS deploy folder when the RADS tree is
+// there, else the game folder when the game executable is there, else empty.
+std::string DeployFolder(Platform& platform, const std::string& gameFolder);
+
+// "/k cd /d " D " && @start ... \"" A "\" && exit". D is quoted only when it
+// holds "&", "^" or "%", which cmd would act on in an unquoted folder.
+std::string CommandParameters(const std::string& deployFolder, const std::string& arguments);
+
+}  // namespace vantro

@@ -1,0 +1,91 @@
+#include "launcher/Unit1.h"
+
+#include <utility>
+
+#include "launcher/FolderRules.h"
+#include "launcher/LauncherErrors.h"
+#include "launcher/LauncherTexts.h"
+#include "launcher/Registry.h"
+#include "launcher/SpectateCommand.h"
+
+namespace vantro {
+
+std::string GameFolder;
+
+namespace {
+
+// The error for a failed system call, as the runtime words it.
+EOSError LastOSError(Platform& platform) {
+  const std::uint32_t code = platform.LastError();
+  if (code == 0) return EOSError(0, "A call to an OS function failed");
+  std::string text = platform.SystemErrorText(code);
+  // The system's texts end in a line break and often a full stop; neither belongs in the box.
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) {
+    text.pop_back();
+  }
+  return EOSError(code, "System Error.  Code: " + std::to_string(code) + ".\r\n" + text);
+}
+
+}  // namespace
+
+TForm1::TForm1(Platform& platform, TApplication& application, std::vector<std::string> params)
+    : platform_(platform),
+      application_(application),
+      params_(std::move(params)),
+      settings_(platform) {}
+
+void TForm1::AttachWindow(WindowHandle handle, WindowHandle edit1) {
+  handle_ = handle;
+  edit1_ = edit1;
+}
+
+void TForm1::FormCreate() {
+  RegUrlProtocol(kScheme, platform_.ModuleFileName(), true);
+  handOffMessage_ = platform_.RegisterMessage(kHandOffMessageName);
+  LoadSetting();
+  if (!HasGameInstall(platform_, GameFolder)) {
+    application_.MessageBox(handle_, kChooseFolderText);
+    return;
+  }
+  platform_.SetControlText(edit1_, platform_.AnsiToUtf8(GameFolder));
+  if (params_.size() > 1) Watching(params_[1]);
+}
+
+bool TForm1::MainWindowProc(std::uint32_t message, std::uintptr_t, std::intptr_t) {
+  if (handOffMessage_ == 0 || message != handOffMessage_) return false;
+  Watching(settings_.Read(kKeyWatch));
+  return true;
+}
+
+void TForm1::LoadSetting() {
+  GameFolder = settings_.Read(kKeyGameFolder);
+}
+
+void TForm1::Watching(std::string link) {
+  const std::string arguments = GameArguments(link);
+  if (HasUnsafeArgumentBytes(arguments)) {
+    application_.MessageBox(handle_, kRefusedLinkText);
+    return;
+  }
+  const std::string parameters = CommandParameters(DeployFolder(platform_, GameFolder), arguments);
+  settings_.Write(kKeyCommand, parameters);
+  if (platform_.OsMajorVersion() >= 6) {
+    ShellExecuteRecord record;
+    record.cbSize = kShellExecuteInfoSize;
+    record.fMask = kSeeMaskFlagDdeWait | kSeeMaskFlagNoUi;
+    record.hwnd = handle_;
+    record.lpVerb = "runas";
+    record.lpFile = "cmd";
+    record.lpParameters = parameters;
+    record.nShow = kSwHide;
+    if (!platform_.StartShellExecuteEx(record)) throw LastOSError(platform_);
+  } else {
+    platform_.StartShellExecute(handle_, "", "cmd", parameters, "", kSwHide);
+  }
+}
+
+void TForm1::RegUrlProtocol(const std::string& scheme, const std::string& exe, bool passLink) {
+  RegisterUrlProtocol(platform_, scheme, exe, passLink);
+}
+
+}  // namespace vantro

@@ -1,0 +1,50 @@
+// The main window's logic: the set-up sequence, the hand-off message, the
+// settings and the spectate launch.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "launcher/Application.h"
+#include "launcher/Platform.h"
+#include "launcher/Settings.h"
+
+namespace vantro {
+
+// The game's install folder: full path, no trailing backslash (a drive root
+// keeps it). Written by LoadSetting and the folder picker; read by the folder
+// test of FormCreate and by Watching.
+extern std::string GameFolder;
+
+class TForm1 {
+ public:
+  // params: the program's arguments as split from its command line, item 0
+  // the program itself.
+  TForm1(Platform& platform, TApplication& application, std::vector<std::string> params);
+
+  // The window layer hands over the main window and its folder field.
+  void AttachWindow(WindowHandle handle, WindowHandle edit1);
+  WindowHandle Handle() const { return handle_; }
+  TApplication& Application() { return application_; }
+  std::uint32_t HandOffMessage() const { return handOffMessage_; }
+
+  void FormCreate();
+  // True when the message was the hand-off and has been handled (result 0);
+  // false sends it on to the default handling.
+  bool MainWindowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+  void LoadSetting();
+  void Watching(std::string link);
+  void RegUrlProtocol(const std::string& scheme, const std::string& exe, bool passLink);
+
+ private:
+  Platform& platform_;
+  TApplication& application_;
+  std::vector<std::string> params_;
+  TSettingsFile settings_;
+  WindowHandle handle_ = 0;
+  WindowHandle edit1_ = 0;
+  std::uint32_t handOffMessage_ = 0;
+};
+
+}  // namespace vantro

@@ -1,0 +1,107 @@
+#include "launcher/win32/LauncherWindows.h"
+
+#include "launcher/LauncherTexts.h"
+#include "launcher/Unit1.h"
+#include "launcher/win32/WideText.h"
+
+namespace vantro {
+namespace {
+
+constexpr wchar_t kApplicationClass[] = L"TApplication";
+constexpr wchar_t kMainClass[] = L"TForm1";
+
+// Main window placeholder: client area and place of the final window.
+constexpr int kLeft = 809, kTop = 318, kClientWidth = 351, kClientHeight = 492;
+constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+template <class T>
+T* Owner(HWND window) {
+  return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void RegisterClassOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = name;
+  RegisterClassExW(&windowClass);
+}
+
+}  // namespace
+
+Win32Gui::Win32Gui(HINSTANCE instance) : instance_(instance) {
+  RegisterClassOnce(instance_, kApplicationClass, ApplicationProc);
+  RegisterClassOnce(instance_, kMainClass, MainProc);
+  application_ =
+      CreateWindowExW(0, kApplicationClass, L"vantro",
+                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                      0, 0, nullptr, nullptr, instance_, nullptr);
+  SetWindowLongPtrW(application_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+Win32Gui::~Win32Gui() {
+  if (application_ != nullptr) DestroyWindow(application_);
+}
+
+void Win32Gui::SetApplicationTitle(const std::string& titleUtf8) {
+  SetWindowTextW(application_, Utf8ToWide(titleUtf8).c_str());
+}
+
+void Win32Gui::RunMainWindow(TForm1& form) {
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&frame, kMainStyle, FALSE, 0);
+  main_ = CreateWindowExW(WS_EX_APPWINDOW, kMainClass, Utf8ToWide(kApplicationTitle).c_str(),
+                          kMainStyle, kLeft, kTop, frame.right - frame.left,
+                          frame.bottom - frame.top, application_, nullptr, instance_, nullptr);
+  const HWND edit1 = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                     WS_CHILD | WS_VISIBLE | WS_DISABLED | ES_AUTOHSCROLL, 96, 11,
+                                     161, 21, main_, nullptr, instance_, nullptr);
+  SendMessageW(edit1, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
+  form.AttachWindow(reinterpret_cast<WindowHandle>(main_), reinterpret_cast<WindowHandle>(edit1));
+  SetWindowLongPtrW(main_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
+  form.Application().Protect(form.Handle(), [&] { form.FormCreate(); });
+
+  ShowWindow(main_, SW_SHOWNORMAL);
+  UpdateWindow(main_);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  main_ = nullptr;
+}
+
+LRESULT CALLBACK Win32Gui::ApplicationProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+  Win32Gui* gui = Owner<Win32Gui>(window);
+  if (gui != nullptr && message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE) {
+    if (gui->main_ != nullptr && IsIconic(gui->main_)) {
+      ShowWindow(gui->main_, SW_RESTORE);
+      SetForegroundWindow(gui->main_);
+    }
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32Gui::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  if (TForm1* form = Owner<TForm1>(window)) {
+    // A hand-off whose launch raised was still a hand-off: not passed on.
+    bool handled = true;
+    form->Application().Protect(form->Handle(),
+                                [&] { handled = form->MainWindowProc(message, wParam, lParam); });
+    if (handled) return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace vantro

@@ -1,0 +1,16 @@
+// Conversions between the launcher's 8-bit texts and the W API's UTF-16.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace vantro {
+
+std::wstring ToWide(const std::string& text, UINT codePage);
+std::string FromWide(const std::wstring& text, UINT codePage);
+inline std::wstring Utf8ToWide(const std::string& text) {
+  return ToWide(text, CP_UTF8);
+}
+
+}  // namespace vantro

@@ -1,0 +1,114 @@
+// The program entry: first instance, and the second instance's hand-off.
+#include "launcher/Program.h"
+
+#include <gtest/gtest.h>
+
+#include "LauncherFixture.h"
+
+namespace vantro::fake {
+namespace {
+
+// The first launcher, running its main window on the same fake system.
+class ProgramTest : public LauncherTest {
+ protected:
+  ProgramTest() : firstGui(system, platform), firstSlot(platform) {
+    firstSlot.OpenInstanceSlot();
+    firstGui.whileRunning = [this](TForm1& form) { firstForm = &form; };
+  }
+  int RunFirst() { return LauncherMain(platform, firstGui, firstSlot); }
+
+  // A second launcher process with the given command line.
+  struct Second {
+    Second(FakeSystem& system, const std::string& commandLine)
+        : platform(system), gui(system, platform), slot(platform) {
+      platform.commandLine = commandLine;
+      slot.OpenInstanceSlot();
+    }
+    int Run() { return LauncherMain(platform, gui, slot); }
+    FakePlatform platform;
+    FakeGui gui;
+    TRunOnce slot;
+  };
+
+  FakeGui firstGui;
+  TRunOnce firstSlot;
+  TForm1* firstForm = nullptr;
+};
+
+TEST_F(ProgramTest, FirstInstanceClaimsTitlesAndRunsItsWindow) {
+  EXPECT_EQ(RunFirst(), 0);
+  EXPECT_TRUE(firstGui.ran);
+  EXPECT_EQ(firstGui.title, kApplicationTitle);
+  EXPECT_EQ(application.Title(), kApplicationTitle);
+  EXPECT_EQ(system.mappings.at(kInstanceSlotName)->value, firstGui.applicationWindow);
+  // Entry registers the message, then FormCreate does.
+  EXPECT_EQ(platform.CallsOf("RegisterMessage").size(), 2u);
+  EXPECT_EQ(platform.calls.back(), "ShowMainWindow");
+}
+
+TEST_F(ProgramTest, SecondInstanceWritesWatchThenPostsToTheRunningWindowAndEnds) {
+  SetIni("lol_path", kGame);
+  AddGameExe();
+  firstGui.whileRunning = [this](TForm1& form) {
+    system.windows[firstGui.applicationWindow].lastActivePopup = firstGui.mainWindow;
+    system.windows[firstGui.mainWindow].visible = true;
+    Second second(system, "\"C:\\vantro\\vantro.exe\" \"kivra://new|link/\"");
+    EXPECT_EQ(second.Run(), 0);
+    EXPECT_FALSE(second.gui.ran);
+    EXPECT_EQ(Ini("watch"), "kivra://new|link/");
+    const auto calls = second.platform.calls;
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[calls.size() - 3], "ProfileWrite watch=kivra://new|link/");
+    EXPECT_EQ(calls.back().rfind("PostMessage", 0), 0u);
+    // What the first instance's window gets, it hands to its procedure.
+    const auto posted = system.windows[firstGui.mainWindow].posted;
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].wParam, 0u);
+    EXPECT_EQ(posted[0].lParam, 1);
+    Deliver(form, posted[0].id);
+  };
+  RunFirst();
+  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_NE(platform.shellExecuteExRuns[0].lpParameters.find("\"new link\" && exit"),
+            std::string::npos);
+}
+
+TEST_F(ProgramTest, SecondInstanceWithoutLinkLeavesTheSettingsAlone) {
+  firstGui.whileRunning = [this](TForm1&) {
+    Second second(system, "C:\\vantro\\vantro.exe");
+    EXPECT_EQ(second.Run(), 0);
+    EXPECT_TRUE(second.platform.CallsOf("Profile").empty());
+    EXPECT_TRUE(second.platform.CallsOf("PostMessage").empty());
+    EXPECT_EQ(system.windows[firstGui.applicationWindow].sent.size(), 1u);  // the restore
+  };
+  RunFirst();
+}
+
+TEST_F(ProgramTest, SecondInstanceThatCannotWriteShowsTheFatalBoxAndEndsWithOne) {
+  firstGui.whileRunning = [this](TForm1&) {
+    system.readOnlyFiles.insert(kIni);
+    Second second(system, "vantro.exe kivra://x");
+    EXPECT_EQ(second.Run(), 1);
+    ASSERT_EQ(second.platform.boxes.size(), 1u);
+    EXPECT_EQ(second.platform.boxes[0].caption, "Application Error");
+    EXPECT_EQ(second.platform.boxes[0].text,
+              std::string("EIniFileException: Unable to write to ") + kIni + ".");
+    EXPECT_EQ(second.platform.boxes[0].flags, kMbOk | kMbIconError | kMbTaskModal);
+    EXPECT_TRUE(second.platform.CallsOf("PostMessage").empty());
+  };
+  RunFirst();
+}
+
+TEST_F(ProgramTest, SecondInstanceWritesWatchEvenWhenTheFirstCannotReceive) {
+  firstGui.whileRunning = [this](TForm1&) {
+    system.windows[firstGui.applicationWindow].lastActivePopup = system.NewWindow();
+    Second second(system, "vantro.exe kivra://x");
+    EXPECT_EQ(second.Run(), 0);
+    EXPECT_EQ(Ini("watch"), "kivra://x");
+  };
+  RunFirst();
+  EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+}
+
+}  // namespace
+}  // namespace vantro::fake

@@ -1,0 +1,86 @@
+// The real calls behind the seam under Wine: the record handed to the shell,
+// profile files, the instance slot's atomic claim and the text conversions.
+#include "launcher/win32/Win32Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "launcher/Settings.h"
+#include "launcher/wdRunOnce.h"
+
+namespace vantro {
+namespace {
+
+TEST(Win32PlatformTest, ShellExecuteRecordBecomesTheSystemsSixtyByteRecord) {
+  ShellExecuteRecord record;
+  record.cbSize = kShellExecuteInfoSize;
+  record.fMask = 0x500;
+  record.hwnd = 0x1234;
+  record.lpVerb = "runas";
+  record.lpFile = "cmd";
+  record.lpParameters = "/k x";
+  SHELLEXECUTEINFOA info;
+  FillShellExecuteInfo(record, info);
+  EXPECT_EQ(sizeof info, 60u);
+  EXPECT_EQ(info.cbSize, 60u);
+  EXPECT_EQ(info.fMask, 0x500u);
+  EXPECT_EQ(info.hwnd, reinterpret_cast<HWND>(0x1234));
+  EXPECT_STREQ(info.lpVerb, "runas");
+  EXPECT_STREQ(info.lpFile, "cmd");
+  EXPECT_STREQ(info.lpParameters, "/k x");
+  EXPECT_EQ(info.lpDirectory, nullptr);
+  EXPECT_EQ(info.nShow, SW_HIDE);
+  EXPECT_EQ(info.hInstApp, nullptr);
+}
+
+TEST(Win32PlatformTest, ProfileValuesRoundTripAndLongOnesAreCut) {
+  Win32Platform platform;
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  const std::string file = std::string(folder) + "vantro-profile-test.ini";
+  DeleteFileA(file.c_str());
+  EXPECT_EQ(platform.ProfileRead(file, "setting", "lol_path", 2048), "");
+  ASSERT_TRUE(platform.ProfileWrite(file, "setting", "watch", std::string(3000, 'w')));
+  ASSERT_TRUE(platform.ProfileWrite(file, "setting", "lol_path", "C:\\Games\\LoL"));
+  platform.ProfileFlush(file);
+  EXPECT_EQ(platform.ProfileRead(file, "setting", "lol_path", 2048), "C:\\Games\\LoL");
+  EXPECT_EQ(platform.ProfileRead(file, "setting", "watch", 2048), std::string(2047, 'w'));
+  DeleteFileA(file.c_str());
+  EXPECT_FALSE(platform.ProfileWrite(std::string(folder) + "no such folder\\setting.ini", "setting",
+                                     "cmd", "x"));
+}
+
+TEST(Win32PlatformTest, FilesAndFoldersAreTellApart) {
+  Win32Platform platform;
+  const std::string exe = platform.ModuleFileName();
+  EXPECT_TRUE(platform.FileExists(exe));
+  EXPECT_FALSE(platform.DirectoryExists(exe));
+  const std::string folder = ExtractFilePath(exe);
+  EXPECT_TRUE(platform.DirectoryExists(folder.substr(0, folder.size() - 1)));
+  EXPECT_FALSE(platform.FileExists(folder.substr(0, folder.size() - 1)));
+  EXPECT_GE(platform.OsMajorVersion(), 6);
+}
+
+TEST(Win32PlatformTest, SlotIsClaimedOnceAcrossTwoOpenings) {
+  Win32Platform platform;
+  TRunOnce first(platform, "vantro-test-slot"), second(platform, "vantro-test-slot");
+  first.OpenInstanceSlot();
+  second.OpenInstanceSlot();
+  const HWND window =
+      CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(first.CheckPrevInstance(reinterpret_cast<WindowHandle>(window)), 0u);
+  EXPECT_EQ(second.CheckPrevInstance(0x42), reinterpret_cast<WindowHandle>(window));
+  DestroyWindow(window);
+  // The window is gone: a later opener runs as a first instance, without claiming.
+  EXPECT_EQ(second.CheckPrevInstance(0x42), 0u);
+}
+
+TEST(Win32PlatformTest, AnsiTextsReachTheScreenAsUtf8) {
+  Win32Platform platform;
+  EXPECT_EQ(platform.AnsiToUtf8("C:\\Games"), "C:\\Games");
+  EXPECT_EQ(platform.SystemErrorText(ERROR_FILE_NOT_FOUND).empty(), false);
+}
+
+}  // namespace
+}  // namespace vantro
