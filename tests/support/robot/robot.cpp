@@ -10,7 +10,8 @@
 //   robot press HWND ID                clicks the button with control id ID
 //   robot close HWND                   asks the window to close
 //   robot spawn N MS EXE [ARGS...]     starts N copies suspended, resumes all at
-//                                      once, prints each one's exit code after MS
+//                                      once, prints each one's exit code, or
+//                                      "running" when it waits for input
 // Exit code 0 on success, 2 when what was waited for did not come.
 #include <windows.h>
 
@@ -181,10 +182,12 @@ int Spawn(int count, DWORD milliseconds, int argc, char** argv) {
   }
   for (auto& process : processes)
     ResumeThread(process.hThread);
+  // Each one settles by ending or by waiting for input in its message loop.
   const DWORD start = GetTickCount();
   for (auto& process : processes) {
     const DWORD spent = GetTickCount() - start;
-    WaitForSingleObject(process.hProcess, spent < milliseconds ? milliseconds - spent : 0);
+    const DWORD left = spent < milliseconds ? milliseconds - spent : 0;
+    if (WaitForInputIdle(process.hProcess, left) == 0) WaitForSingleObject(process.hProcess, 1000);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     Print(code == STILL_ACTIVE ? "running pid=" + std::to_string(process.dwProcessId)
