@@ -11,11 +11,6 @@
 namespace vantro::fake {
 namespace {
 
-const std::string kRadsDeployPath =
-    "D:\\Games\\LoL\\RADS\\solutions\\lol_game_client_sln\\releases\\0.0.*\\deploy";
-const std::string kStart =
-    " && @start \"\" \"League of Legends.exe\" \"8394\" \"LoLLauncher.exe\" \"\" \"";
-
 class FormTest : public LauncherTest {
  protected:
   // A form as the window layer makes it, started with the given arguments.

@@ -15,6 +15,11 @@ namespace vantro::fake {
 
 inline constexpr const char kIni[] = "C:\\vantro\\setting.ini";
 inline constexpr const char kGame[] = "D:\\Games\\LoL";
+// Piece 3 of the parameter text, and the RADS deploy folder of kGame.
+inline const std::string kStart =
+    " && @start \"\" \"League of Legends.exe\" \"8394\" \"LoLLauncher.exe\" \"\" \"";
+inline const std::string kRadsDeployPath =
+    "D:\\Games\\LoL\\RADS\\solutions\\lol_game_client_sln\\releases\\0.0.*\\deploy";
 
 class LauncherTest : public ::testing::Test {
  protected:

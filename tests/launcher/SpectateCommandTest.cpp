@@ -10,11 +10,6 @@
 namespace vantro::fake {
 namespace {
 
-const std::string kStart =
-    " && @start \"\" \"League of Legends.exe\" \"8394\" \"LoLLauncher.exe\" \"\" \"";
-const std::string kRadsDeployPath =
-    "D:\\Games\\LoL\\RADS\\solutions\\lol_game_client_sln\\releases\\0.0.*\\deploy";
-
 TEST(GameArgumentsTest, DropsPrefixTurnsBarsIntoSpacesAndOneTrailingSlash) {
   EXPECT_EQ(GameArguments("kivra://one|two|three/"), "one two three");
   EXPECT_EQ(GameArguments("kivra://a//"), "a/");
