@@ -6,7 +6,7 @@
 #include "launcher/LauncherErrors.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/Registry.h"
-#include "launcher/SpectateCommand.h"
+#include "launcher/GameCommand.h"
 
 namespace vantro {
 

@@ -1,6 +1,6 @@
 // The parameter text for cmd, byte for byte, and the links and folders that
 // must not reach cmd unchanged.
-#include "launcher/SpectateCommand.h"
+#include "launcher/GameCommand.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "launcher/SpectateCommand.h"
+#include "launcher/GameCommand.h"
 
 #include "launcher/FolderRules.h"
 #include "launcher/LauncherTexts.h"
