@@ -222,6 +222,17 @@ TEST_F(FormTest, HandOffErrorIsShownAndTheWindowGoesOn) {
   EXPECT_EQ(platform.shellExecuteExRuns.size(), 2u);
 }
 
+TEST_F(FormTest, OverLongWatchIsLaunchedAsFarAsItReadsBack) {
+  TForm1& form = Form();
+  Create(form);
+  SetIni("watch", "kivra://" + std::string(3000, 'k'));
+  Deliver(form, form.HandOffMessage());
+  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
+            "/k cd /d " + kStart + std::string(2047 - 8, 'k') + "\" && exit");
+  EXPECT_EQ(Ini("watch").size(), 3008u);
+}
+
 TEST_F(FormTest, HandOffWithoutFolderOrWatchStillStartsCmd) {
   TForm1& form = Form();
   Create(form);  // no game folder: the box, but the message is registered
