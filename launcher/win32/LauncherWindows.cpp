@@ -1,7 +1,7 @@
 #include "launcher/win32/LauncherWindows.h"
 
-#include "launcher/LauncherTexts.h"
 #include "launcher/Unit1.h"
+#include "launcher/win32/MainWindowLayout.h"
 #include "launcher/win32/WideText.h"
 
 namespace vantro {
@@ -9,10 +9,6 @@ namespace {
 
 constexpr wchar_t kApplicationClass[] = L"TApplication";
 constexpr wchar_t kMainClass[] = L"TForm1";
-
-// Main window placeholder: client area and place of the final window.
-constexpr int kLeft = 809, kTop = 318, kClientWidth = 351, kClientHeight = 492;
-constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 template <class T>
 T* Owner(HWND window) {
@@ -52,17 +48,10 @@ void Win32Gui::SetApplicationTitle(const std::string& titleUtf8) {
 }
 
 void Win32Gui::RunMainWindow(TForm1& form) {
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, kMainStyle, FALSE, 0);
-  main_ = CreateWindowExW(WS_EX_APPWINDOW, kMainClass, Utf8ToWide(kApplicationTitle).c_str(),
-                          kMainStyle, kLeft, kTop, frame.right - frame.left,
-                          frame.bottom - frame.top, application_, nullptr, instance_, nullptr);
-  const HWND edit1 = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                     WS_CHILD | WS_VISIBLE | WS_DISABLED | ES_AUTOHSCROLL, 96, 11,
-                                     161, 21, main_, nullptr, instance_, nullptr);
-  SendMessageW(edit1, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-               FALSE);
-  form.AttachWindow(reinterpret_cast<WindowHandle>(main_), reinterpret_cast<WindowHandle>(edit1));
+  const MainWindowControls controls = CreateMainWindow(instance_, application_, kMainClass);
+  main_ = controls.window;
+  form.AttachWindow(reinterpret_cast<WindowHandle>(main_),
+                    reinterpret_cast<WindowHandle>(controls.edit1));
   SetWindowLongPtrW(main_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
   form.Application().Protect(form.Handle(), [&] { form.FormCreate(); });
 
@@ -70,10 +59,12 @@ void Win32Gui::RunMainWindow(TForm1& form) {
   UpdateWindow(main_);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageW(main_, &message)) continue;  // Tab moves between the controls
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
   main_ = nullptr;
+  DeleteObject(controls.font);
 }
 
 LRESULT CALLBACK Win32Gui::ApplicationProc(HWND window, UINT message, WPARAM wParam,

@@ -91,12 +91,15 @@ std::string Describe(HWND window) {
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  char head[256];
+  char head[320];
   std::snprintf(head, sizeof head,
-                " id=%ld pid=%lu rect=%ld,%ld,%ld,%ld client=%ldx%ld visible=%d enabled=%d",
+                " id=%ld pid=%lu rect=%ld,%ld,%ld,%ld client=%ldx%ld visible=%d enabled=%d "
+                "style=%#lx exstyle=%#lx",
                 static_cast<long>(GetDlgCtrlID(window)), static_cast<unsigned long>(pid), rect.left,
                 rect.top, rect.right - rect.left, rect.bottom - rect.top, client.right,
-                client.bottom, IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0);
+                client.bottom, IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0,
+                static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE)));
   return "hwnd=" + Hex(window) + " class=" + ClassOf(window) + head + " text=" + Text(window);
 }
 
