@@ -21,7 +21,7 @@ void RegisterClassOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedur
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  windowClass.hIcon = LoadIconW(instance, L"MAINICON");
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = name;
   RegisterClassExW(&windowClass);

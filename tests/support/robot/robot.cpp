@@ -9,6 +9,8 @@
 //                                      and text, presses OK (unless --keep)
 //   robot press HWND ID                clicks the button with control id ID
 //   robot close HWND                   asks the window to close
+//   robot resources EXE                its version information, manifest and the
+//                                      images of icon group MAINICON
 //   robot spawn N MS EXE [ARGS...]     starts N copies suspended, resumes all at
 //                                      once, prints each one's exit code, or
 //                                      "running" when it waits for input
@@ -199,6 +201,59 @@ int Spawn(int count, DWORD milliseconds, int argc, char** argv) {
   return 0;
 }
 
+std::string Fixed(DWORD ms, DWORD ls) {
+  return std::to_string(HIWORD(ms)) + "." + std::to_string(LOWORD(ms)) + "." +
+         std::to_string(HIWORD(ls)) + "." + std::to_string(LOWORD(ls));
+}
+
+int Resources(const char* file) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+  std::vector<char> info(size);
+  if (size == 0 || !GetFileVersionInfoA(file, 0, size, info.data())) {
+    Print("no version information");
+    return 2;
+  }
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length)) {
+    Print("file version: " + Fixed(fixed->dwFileVersionMS, fixed->dwFileVersionLS));
+    Print("product version: " + Fixed(fixed->dwProductVersionMS, fixed->dwProductVersionLS));
+  }
+  for (const char* name : {"CompanyName", "ProductName", "FileVersion", "ProductVersion",
+                           "FileDescription", "InternalName", "OriginalFilename"}) {
+    char* value = nullptr;
+    const std::string path = std::string("\\StringFileInfo\\080404B0\\") + name;
+    if (VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) {
+      Print(std::string(name) + ": " + value);
+    }
+  }
+  const HMODULE module = LoadLibraryExA(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+    const char* text = static_cast<const char*>(LockResource(LoadResource(module, manifest)));
+    std::string flat(text, SizeofResource(module, manifest));
+    for (char& c : flat)
+      if (c == '\r' || c == '\n') c = ' ';
+    Print("manifest: " + flat);
+  }
+  if (HRSRC group = FindResourceA(module, "MAINICON", MAKEINTRESOURCEA(14))) {
+    // GRPICONDIR: three words, then a 14-byte entry per image.
+    const auto* bytes =
+        static_cast<const unsigned char*>(LockResource(LoadResource(module, group)));
+    const int count = bytes[4] | (bytes[5] << 8);
+    std::string images = "icon MAINICON:";
+    for (int i = 0; i < count; ++i) {
+      const unsigned char* entry = bytes + 6 + 14 * i;
+      const int width = entry[0] == 0 ? 256 : entry[0];
+      images +=
+          " " + std::to_string(width) + "x" + std::to_string(entry[6] | (entry[7] << 8)) + "bit";
+    }
+    Print(images);
+  }
+  FreeLibrary(module);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -245,6 +300,7 @@ int main(int argc, char** argv) {
   if (command == "close" && argc > 2) {
     return PostMessageW(ParseHwnd(argv[2]), WM_CLOSE, 0, 0) ? 0 : 2;
   }
+  if (command == "resources" && argc > 2) return Resources(argv[2]);
   if (command == "spawn" && argc > 4) {
     return Spawn(std::atoi(argv[2]), std::strtoul(argv[3], nullptr, 10), argc - 4, argv + 4);
   }
