@@ -17,14 +17,17 @@ std::string ErrorBoxText(const std::string& message) {
   return message;
 }
 
+std::string ErrorMessage(const std::exception& error) {
+  const auto* own = dynamic_cast<const Exception*>(&error);
+  return own != nullptr ? own->Message() : error.what();
+}
+
 void TApplication::MessageBox(WindowHandle owner, const std::string& textUtf8) {
   platform_.ShowMessageBox(owner, textUtf8, title_, kMbOk);
 }
 
 void TApplication::ShowException(WindowHandle owner, const std::exception& error) {
-  const auto* own = dynamic_cast<const Exception*>(&error);
-  const std::string message = own != nullptr ? own->Message() : error.what();
-  platform_.ShowMessageBox(owner, platform_.AnsiToUtf8(ErrorBoxText(message)), title_,
+  platform_.ShowMessageBox(owner, platform_.AnsiToUtf8(ErrorBoxText(ErrorMessage(error))), title_,
                            kMbOk | kMbIconError);
 }
 

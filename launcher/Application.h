@@ -13,6 +13,9 @@ namespace vantro {
 // character's code is above that of ".".
 std::string ErrorBoxText(const std::string& message);
 
+// The 8-bit message an error carries.
+std::string ErrorMessage(const std::exception& error);
+
 class TApplication {
  public:
   explicit TApplication(Platform& platform) : platform_(platform) {}

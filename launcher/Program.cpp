@@ -11,22 +11,19 @@
 #include "launcher/LauncherTexts.h"
 #include "launcher/Settings.h"
 #include "launcher/Unit1.h"
-#include "rtl/Exception.h"
 
 namespace vantro {
 namespace {
 
 // A second instance has no window to show an error in: the runtime's fatal box.
 int FatalError(Platform& platform, const std::exception& error) {
-  const auto* own = dynamic_cast<const Exception*>(&error);
-  const std::string message = own != nullptr ? own->Message() : error.what();
   int status = 0;
   char* demangled = abi::__cxa_demangle(typeid(error).name(), nullptr, nullptr, &status);
   std::string name = demangled != nullptr ? demangled : typeid(error).name();
   std::free(demangled);
   // The class as the user knows it, without our namespace.
   if (const auto colon = name.rfind("::"); colon != std::string::npos) name.erase(0, colon + 2);
-  platform.ShowMessageBox(0, platform.AnsiToUtf8(name + ": " + ErrorBoxText(message)),
+  platform.ShowMessageBox(0, platform.AnsiToUtf8(name + ": " + ErrorBoxText(ErrorMessage(error))),
                           kFatalErrorCaption, kMbOk | kMbIconError | kMbTaskModal);
   return 1;
 }
