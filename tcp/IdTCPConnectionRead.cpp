@@ -112,7 +112,7 @@ void TIdTCPConnection::ReadToStream(TStream& stream, std::int64_t count, bool un
   // Room for what the peer announces, up to a bound: the count is the
   // peer's word, and a hostile one must not make us allocate gigabytes.
   constexpr std::int64_t kMostReservedAhead = 64 << 20;
-  if (count > 0) stream.Reserve(std::min(count, kMostReservedAhead));
+  if (count > 0) stream.ReserveAhead(std::min(count, kMostReservedAhead));
   // Until close has no byte limit: a body beyond 2 GiB must not be cut short.
   std::int64_t remaining = untilClose ? std::numeric_limits<std::int64_t>::max() : count;
   OpenWork(wmRead, untilClose ? 0 : count);
