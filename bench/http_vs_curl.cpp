@@ -28,6 +28,7 @@ using vantro::test::TcpTestServer;
 constexpr std::size_t kBulk = 64u << 20;
 constexpr int kRounds = 5;
 constexpr int kSmallGets = 2000;
+constexpr std::size_t kRecvBlock = 32768;
 
 std::string Head(const std::string& extra) {
   return "HTTP/1.1 200 OK\r\n" + extra + "\r\n";
@@ -82,8 +83,9 @@ std::size_t CurlWrite(char* data, std::size_t size, std::size_t count, void* tar
   return size * count;
 }
 
-// The socket's own speed: send the request, then recv into one buffer until
-// the expected byte count (or the close) is reached.
+// The socket's own speed: send the request, then recv into one buffer, in
+// blocks of the client's receive buffer size, until the expected byte count
+// (or the close) is reached.
 std::size_t RawGet(int port, std::size_t expected, char* buffer, std::size_t capacity) {
   const int s = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
@@ -98,7 +100,8 @@ std::size_t RawGet(int port, std::size_t expected, char* buffer, std::size_t cap
   std::size_t got = 0;
   for (;;) {
     if (got == capacity) throw std::runtime_error("raw: buffer too small");
-    const ssize_t n = recv(s, buffer + got, capacity - got, 0);
+    // The same block size as the client's receive buffer.
+    const ssize_t n = recv(s, buffer + got, std::min<std::size_t>(kRecvBlock, capacity - got), 0);
     if (n <= 0) break;
     got += static_cast<std::size_t>(n);
     if (expected != 0 && got >= expected) break;
@@ -181,7 +184,10 @@ Row KeepAliveCase() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // An optional argument keeps only the cases whose name holds it (for profiling).
+  const std::string only = argc > 1 ? argv[1] : "";
+  const auto wanted = [&](const std::string& name) { return name.find(only) != std::string::npos; };
   curl_global_init(CURL_GLOBAL_DEFAULT);
   const std::string body = BulkBody();
   const std::string withLength = Head("Content-Length: " + std::to_string(kBulk) + "\r\n") + body;
@@ -189,10 +195,16 @@ int main() {
   const std::string untilClose = Head("Connection: close\r\n") + body;
 
   std::vector<Row> rows;
-  rows.push_back(BulkCase("bulk_64MiB_content_length", withLength, false, withLength.size()));
-  rows.push_back(BulkCase("bulk_64MiB_chunked_16KiB", chunked, false, chunked.size()));
-  rows.push_back(BulkCase("bulk_64MiB_until_close", untilClose, true, 0));
-  rows.push_back(KeepAliveCase());
+  if (wanted("bulk_64MiB_content_length")) {
+    rows.push_back(BulkCase("bulk_64MiB_content_length", withLength, false, withLength.size()));
+  }
+  if (wanted("bulk_64MiB_chunked_16KiB")) {
+    rows.push_back(BulkCase("bulk_64MiB_chunked_16KiB", chunked, false, chunked.size()));
+  }
+  if (wanted("bulk_64MiB_until_close")) {
+    rows.push_back(BulkCase("bulk_64MiB_until_close", untilClose, true, 0));
+  }
+  if (wanted("keepalive_2000x100B")) rows.push_back(KeepAliveCase());
 
   std::printf("case ours_ms curl_ms raw_ms ours/curl ours/raw\n");
   double worst = 0;

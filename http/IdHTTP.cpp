@@ -97,8 +97,14 @@ void TIdCustomHTTP::ExecuteRequest(TIdHTTPMethod verb, const std::string& url, T
           throw EIdException("Undefined situation");
       }
     }
-  } catch (...) {
+  } catch (const EIdHTTPProtocolException&) {
+    // The refused answer was read to its end: the connection is in step.
     if (!response.ConnectionReusable()) CloseConnection();
+    throw;
+  } catch (...) {
+    // Anything else may have left part of an answer unread; a later request
+    // on this connection would read it as its own.
+    CloseConnection();
     throw;
   }
   if (!response.ConnectionReusable()) CloseConnection();

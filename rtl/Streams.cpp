@@ -103,7 +103,7 @@ void TMemoryStream::SetSize(std::int64_t size) {
   position_ = std::min(position_, Size());
 }
 
-void TMemoryStream::Reserve(std::int64_t count) {
+void TMemoryStream::ReserveAhead(std::int64_t count) {
   if (count > 0) Grow(static_cast<std::size_t>(position_ + count));
 }
 

@@ -24,7 +24,7 @@ class TStream {
   virtual void SetSize(std::int64_t size) = 0;
   // A hint that about count more bytes will be written at the position; a
   // stream may make room for them up front. Changes neither size nor content.
-  virtual void Reserve(std::int64_t count) { (void)count; }
+  virtual void ReserveAhead(std::int64_t count) { (void)count; }
 
   std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
@@ -52,7 +52,7 @@ class TMemoryStream : public TStream {
   std::int64_t Size() const override { return static_cast<std::int64_t>(size_); }
   // New bytes read as zero.
   void SetSize(std::int64_t size) override;
-  void Reserve(std::int64_t count) override;
+  void ReserveAhead(std::int64_t count) override;
   void Clear();
   std::string_view Bytes() const { return {data_, size_}; }
   std::string ToString() const { return std::string(Bytes()); }

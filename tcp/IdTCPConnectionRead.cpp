@@ -109,18 +109,14 @@ void TIdTCPConnection::WriteQueued(TStream& stream, std::int64_t count) {
 
 void TIdTCPConnection::ReadToStream(TStream& stream, std::int64_t count, bool untilClose) {
   if (count == -1 && !untilClose) count = ReadInt32(true);
-  if (count >= 0) {
-    const std::int64_t position = stream.Position();
-    stream.SetSize(position + count);
-    stream.SetPosition(position);
-  }
+  // Room for what the peer announces, up to a bound: the count is the
+  // peer's word, and a hostile one must not make us allocate gigabytes.
+  constexpr std::int64_t kMostReservedAhead = 64 << 20;
+  if (count > 0) stream.ReserveAhead(std::min(count, kMostReservedAhead));
   // Until close has no byte limit: a body beyond 2 GiB must not be cut short.
   std::int64_t remaining = untilClose ? std::numeric_limits<std::int64_t>::max() : count;
   OpenWork(wmRead, untilClose ? 0 : count);
-  auto finish = [&] {
-    CloseWork(wmRead);
-    if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());
-  };
+  auto finish = [&] { CloseWork(wmRead); };
   try {
     if (inputQueue_.Size() > 0 && remaining > 0) {
       const std::int64_t n = std::min(inputQueue_.Size(), remaining);

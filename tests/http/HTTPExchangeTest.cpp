@@ -70,6 +70,15 @@ TEST_F(HTTPExchange, ShortBodyKeepsWhatCameWithTheHead) {
   EXPECT_FALSE(http.IsConnected());
 }
 
+TEST_F(HTTPExchange, HugeAnnouncedSizesDoNotAllocateAhead) {
+  auto& server = Serve({
+      {"HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\nabc", true},
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7fffffff\r\nabc", true},
+  });
+  EXPECT_EQ(http.GetText(server.Url("/length")), "abc");
+  EXPECT_THROW(http.GetText("/chunk"), EIdConnClosedGracefully);
+}
+
 TEST_F(HTTPExchange, InterimContinueIsSkippedWithItsHead) {
   auto& server = Serve(
       {{"HTTP/1.1 100 Continue\r\nX-Interim: 1\r\n\r\n" + HttpAnswer("HTTP/1.1 200 OK", "done")}});
@@ -177,6 +186,8 @@ TEST_F(HTTPExchange, BrokenAnswersRaiseTheirTransportErrors) {
   EXPECT_THROW(http.GetText(server.Url("/")), EIdConnClosedGracefully);
   auto e = Raised<EIdReadLnMaxLineLengthExceeded>([&] { http.GetText("/"); });
   EXPECT_STREQ(e.what(), "Max line length exceeded.");
+  // The rest of the long line must not be taken for the next answer.
+  EXPECT_FALSE(http.IsConnected());
   EXPECT_EQ(http.GetText("/"), "ok");
 }
 

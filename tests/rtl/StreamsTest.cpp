@@ -24,7 +24,7 @@ TEST(Streams, MemoryStreamGrowsAndSeeksWithinBounds) {
 
 TEST(Streams, MemoryStreamGrowthKeepsContentAndNewRoomReadsAsZero) {
   TMemoryStream s;
-  s.Reserve(10);
+  s.ReserveAhead(10);
   EXPECT_EQ(s.Size(), 0);
   std::string expected;
   for (int i = 0; i < 5000; ++i) {
