@@ -5,6 +5,7 @@
 namespace vantro {
 
 inline constexpr const char kApplicationTitle[] = "Vantro - 英雄联盟观战程序";
+inline constexpr const char kNewVersionText[] = "发现最新版本，请升级至最新版本！";
 inline constexpr const char kChooseFolderText[] = "请选择英雄联盟(国服/韩服)安装目录";
 inline constexpr const char kRefusedLinkText[] =
     "观战链接中含有不能安全交给命令行的字符（双引号、百分号或控制字符），已拒绝启动观战。";

@@ -103,6 +103,10 @@ class Platform {
   virtual std::string SystemErrorText(std::uint32_t code) = 0;
   // The system's major version number, read once at program start.
   virtual int OsMajorVersion() = 0;
+  // The fixed file version of a program file (dwFileVersionMS and LS of its
+  // version resource); false when it has none or the block cannot be read.
+  virtual bool FixedFileVersion(const std::string& path, std::uint32_t& versionMS,
+                                std::uint32_t& versionLS) = 0;
 
   // Texts shown to a person.
   virtual int ShowMessageBox(WindowHandle owner, const std::string& textUtf8,

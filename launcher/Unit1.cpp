@@ -6,6 +6,7 @@
 #include "launcher/LauncherErrors.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/Registry.h"
+#include "launcher/UpdateCheck.h"
 #include "launcher/GameCommand.h"
 
 namespace vantro {
@@ -32,7 +33,9 @@ TForm1::TForm1(Platform& platform, TApplication& application, std::vector<std::s
     : platform_(platform),
       application_(application),
       params_(std::move(params)),
-      settings_(platform) {}
+      settings_(platform) {
+  ConfigureUpdateClient(IdHTTP1);
+}
 
 void TForm1::AttachWindow(WindowHandle handle, WindowHandle edit1) {
   handle_ = handle;
@@ -41,6 +44,11 @@ void TForm1::AttachWindow(WindowHandle handle, WindowHandle edit1) {
 
 void TForm1::FormCreate() {
   RegUrlProtocol(kScheme, platform_.ModuleFileName(), true);
+  // The check is advisory: when it fails, say why and go on with the set-up,
+  // so that a clicked link is still launched.
+  application_.Protect(handle_, [this] {
+    CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget);
+  });
   handOffMessage_ = platform_.RegisterMessage(kHandOffMessageName);
   LoadSetting();
   if (!HasGameInstall(platform_, GameFolder)) {

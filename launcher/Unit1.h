@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "http/IdHTTP.h"
 #include "launcher/Application.h"
 #include "launcher/Platform.h"
 #include "launcher/Settings.h"
@@ -36,6 +37,9 @@ class TForm1 {
   void LoadSetting();
   void Watching(std::string link);
   void RegUrlProtocol(const std::string& scheme, const std::string& exe, bool passLink);
+
+  // The HTTP client of the update check.
+  TIdHTTP IdHTTP1;
 
  private:
   Platform& platform_;

@@ -146,6 +146,25 @@ void Win32Platform::StartShellExecute(WindowHandle owner, const std::string& ver
                 show);
 }
 
+bool Win32Platform::FixedFileVersion(const std::string& path, std::uint32_t& versionMS,
+                                     std::uint32_t& versionLS) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  if (size == 0) return false;
+  std::vector<char> info(size);
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return false;
+  void* block = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(info.data(), "\\", &block, &length) || block == nullptr ||
+      length < sizeof(VS_FIXEDFILEINFO)) {
+    return false;
+  }
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+  versionMS = fixed->dwFileVersionMS;
+  versionLS = fixed->dwFileVersionLS;
+  return true;
+}
+
 std::uint32_t Win32Platform::LastError() {
   return GetLastError();
 }

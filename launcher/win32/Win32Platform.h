@@ -45,6 +45,8 @@ class Win32Platform : public Platform {
   std::uint32_t LastError() override;
   std::string SystemErrorText(std::uint32_t code) override;
   int OsMajorVersion() override { return majorVersion_; }
+  bool FixedFileVersion(const std::string& path, std::uint32_t& versionMS,
+                        std::uint32_t& versionLS) override;
 
   int ShowMessageBox(WindowHandle owner, const std::string& textUtf8,
                      const std::string& captionUtf8, std::uint32_t flags) override;

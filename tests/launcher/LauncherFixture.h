@@ -9,7 +9,9 @@
 #include "launcher/Application.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/Unit1.h"
+#include "launcher/UpdateCheck.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/http_ScriptedServer.h"
 
 namespace vantro::fake {
 
@@ -26,8 +28,12 @@ class LauncherTest : public ::testing::Test {
   LauncherTest() : platform(system), application(platform) {
     application.SetTitle(kApplicationTitle);
     GameFolder.clear();
+    UpdateTarget = {updateServer.Url("/kivra/Version.txt"), "http://www.vantro.example/ob"};
   }
-  ~LauncherTest() override { GameFolder.clear(); }
+  ~LauncherTest() override {
+    GameFolder.clear();
+    UpdateTarget = BuiltInUpdateAddresses();
+  }
 
   void AddGameExe(const std::string& folder = kGame) {
     system.files.insert(folder + "\\League of Legends.exe");
@@ -41,6 +47,9 @@ class LauncherTest : public ::testing::Test {
   }
   std::string Ini(const std::string& key) { return system.ProfileValue(kIni, "setting", key); }
 
+  // Publishes the launcher's own version, so the check stays quiet.
+  test::HttpScriptedServer updateServer{
+      {{test::HttpAnswer("HTTP/1.1 200 OK", "1.0.2.0")}}, true};
   FakeSystem system;
   FakePlatform platform;
   TApplication application;

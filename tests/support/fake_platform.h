@@ -77,6 +77,9 @@ class FakePlatform : public Platform {
   std::string moduleFileName = "C:\\vantro\\vantro.exe";
   std::string commandLine = "\"C:\\vantro\\vantro.exe\"";
   int majorVersion = 6;
+  // The version resource of every program file; none: no resource.
+  bool hasVersion = true;
+  std::uint32_t fileVersionMS = 0x00010000, fileVersionLS = 0x00020000;  // 1.0.2.0
   bool shellExecuteExFails = false;
   std::uint32_t shellExecuteExError = 0;
   std::map<std::uint32_t, std::string> errorTexts;
@@ -122,6 +125,12 @@ class FakePlatform : public Platform {
   std::uint32_t LastError() override { return lastError_; }
   std::string SystemErrorText(std::uint32_t code) override;
   int OsMajorVersion() override { return majorVersion; }
+  bool FixedFileVersion(const std::string&, std::uint32_t& versionMS,
+                        std::uint32_t& versionLS) override {
+    versionMS = fileVersionMS;
+    versionLS = fileVersionLS;
+    return hasVersion;
+  }
   int ShowMessageBox(WindowHandle owner, const std::string& textUtf8,
                      const std::string& captionUtf8, std::uint32_t flags) override;
   void SetControlText(WindowHandle control, const std::string& textUtf8) override;

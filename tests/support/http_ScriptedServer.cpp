@@ -13,8 +13,8 @@ std::string HttpAnswer(const std::string& statusLine, const std::string& body,
          "\r\n" + body;
 }
 
-HttpScriptedServer::HttpScriptedServer(std::vector<ScriptedReply> replies)
-    : replies_(std::move(replies)), server_([this](TcpPeer& peer) { Serve(peer); }) {}
+HttpScriptedServer::HttpScriptedServer(std::vector<ScriptedReply> replies, bool repeatLast)
+    : replies_(std::move(replies)), repeatLast_(repeatLast), server_([this](TcpPeer& peer) { Serve(peer); }) {}
 
 std::string HttpScriptedServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(Port()) + path;
@@ -27,7 +27,11 @@ std::vector<std::string> HttpScriptedServer::Requests() const {
 
 bool HttpScriptedServer::NextReply(ScriptedReply& reply) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (next_ >= replies_.size()) return false;
+  if (next_ >= replies_.size()) {
+    if (!repeatLast_ || replies_.empty()) return false;
+    reply = replies_.back();
+    return true;
+  }
   reply = replies_[next_++];
   return true;
 }

@@ -24,7 +24,8 @@ std::string HttpAnswer(const std::string& statusLine, const std::string& body,
 
 class HttpScriptedServer {
  public:
-  explicit HttpScriptedServer(std::vector<ScriptedReply> replies);
+  // With repeatLast, the last reply answers every request after the script.
+  explicit HttpScriptedServer(std::vector<ScriptedReply> replies, bool repeatLast = false);
   int Port() const { return server_.Port(); }
   std::string Url(const std::string& path) const;
   int Connections() const { return server_.Accepted(); }
@@ -38,6 +39,7 @@ class HttpScriptedServer {
   mutable std::mutex mutex_;
   std::vector<ScriptedReply> replies_;
   std::size_t next_ = 0;
+  bool repeatLast_;
   std::vector<std::string> requests_;
   TcpTestServer server_;
 };

@@ -1,0 +1,62 @@
+#include "launcher/UpdateCheck.h"
+
+#include "launcher/LauncherTexts.h"
+#include "rtl/AnsiText.h"
+
+#ifndef VANTRO_UPDATE_HOST
+#define VANTRO_UPDATE_HOST "update.vantro.example"
+#endif
+#ifndef VANTRO_SITE_HOST
+#define VANTRO_SITE_HOST "www.vantro.example"
+#endif
+
+namespace vantro {
+namespace {
+
+constexpr int kSwShowNormal = 1;
+// Ten seconds for the connect and for every read of the answer.
+constexpr int kUpdateTimeoutMs = 10000;
+
+}  // namespace
+
+std::string GetFileVersionText(Platform& platform, const std::string& fileName) {
+  std::uint32_t ms = 0, ls = 0;
+  if (!platform.FixedFileVersion(fileName, ms, ls)) return {};
+  return IntToStr(ms >> 16) + "." + IntToStr(ms & 0xFFFF) + "." + IntToStr(ls >> 16) + "." +
+         IntToStr(ls & 0xFFFF);
+}
+
+void ConfigureUpdateClient(TIdHTTP& http) {
+  http.MaxLineAction = maException;
+  http.ReadTimeout = kUpdateTimeoutMs;  // also the connect's time-out
+  http.AllowCookies = true;
+  http.ProxyParams.BasicAuthentication = false;
+  http.ProxyParams.SetProxyPort(0);
+  TIdHTTPRequest& request = http.Request();
+  request.SetContentLength(-1);
+  request.ContentRangeEnd = 0;
+  request.ContentRangeStart = 0;
+  request.ContentType = "text/html";
+  request.Accept = "text/html, */*";
+  request.BasicAuthentication = false;
+  request.UserAgent = "Mozilla/3.0 (compatible; Vantro)";
+  http.HTTPOptions = hoForceEncodeParams;
+}
+
+UpdateAddresses BuiltInUpdateAddresses() {
+  return {std::string("http://") + VANTRO_UPDATE_HOST + "/kivra/Version.txt",
+          std::string("http://") + VANTRO_SITE_HOST + "/ob"};
+}
+
+UpdateAddresses UpdateTarget = BuiltInUpdateAddresses();
+
+void CheckForUpdate(Platform& platform, TApplication& application, WindowHandle owner,
+                    TIdHTTP& http, const UpdateAddresses& addresses) {
+  const std::string own = GetFileVersionText(platform, platform.ModuleFileName());
+  const std::string published = http.GetText(addresses.versionUrl);
+  if (!own.empty() && published.find(own) != std::string::npos) return;
+  application.MessageBox(owner, std::string(kNewVersionText) + "\r" + platform.AnsiToUtf8(published));
+  platform.StartShellExecute(owner, "open", addresses.downloadUrl, "", "", kSwShowNormal);
+}
+
+}  // namespace vantro

@@ -1,0 +1,36 @@
+// The start-up update check: the launcher's own file version against the
+// version text the maker's update server publishes.
+#pragma once
+
+#include <string>
+
+#include "http/IdHTTP.h"
+#include "launcher/Application.h"
+#include "launcher/Platform.h"
+
+namespace vantro {
+
+// "a.b.c.d" from the program file's fixed file version; empty when it has
+// no version resource (or its fixed block cannot be read).
+std::string GetFileVersionText(Platform& platform, const std::string& fileName);
+
+// IdHTTP1 as the main window's design data sets it up, with bounded connect
+// and read time-outs so that a server that never answers cannot freeze the
+// start-up.
+void ConfigureUpdateClient(TIdHTTP& http);
+
+struct UpdateAddresses {
+  std::string versionUrl;   // "http://" + update host + "/kivra/Version.txt"
+  std::string downloadUrl;  // "http://" + site host + "/ob"
+};
+UpdateAddresses BuiltInUpdateAddresses();
+// Where the check goes: the built-in addresses unless a test points it at
+// its own server.
+extern UpdateAddresses UpdateTarget;
+
+// Fetches the version text; when the own version is not named in it, says so
+// and opens the download page. A failing GET raises.
+void CheckForUpdate(Platform& platform, TApplication& application, WindowHandle owner,
+                    TIdHTTP& http, const UpdateAddresses& addresses);
+
+}  // namespace vantro

@@ -1,0 +1,111 @@
+#include "launcher/UpdateCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/launcher/LauncherFixture.h"
+
+namespace vantro::fake {
+namespace {
+
+using test::HttpAnswer;
+using test::HttpScriptedServer;
+
+constexpr const char kDownload[] = "http://www.vantro.example/ob";
+
+class UpdateCheckTest : public LauncherTest {
+ protected:
+  // Runs the check against a server publishing body (or answering with reply).
+  void Check(const std::string& reply) {
+    HttpScriptedServer server({{reply}});
+    TIdHTTP http;
+    ConfigureUpdateClient(http);
+    CheckForUpdate(platform, application, 0x42, http,
+                   {server.Url("/kivra/Version.txt"), kDownload});
+  }
+  void Publish(const std::string& body) { Check(HttpAnswer("HTTP/1.1 200 OK", body)); }
+  bool Quiet() const { return platform.boxes.empty() && platform.shellExecuteRuns.empty(); }
+};
+
+TEST_F(UpdateCheckTest, OwnVersionAnywhereInTheTextKeepsItQuiet) {
+  for (const char* text : {"1.0.2.0", "1.0.2.0 1.0.3.0", "11.0.2.0", "1.0.2.05", "v=1.0.2.0\r\n"}) {
+    Publish(text);
+    EXPECT_TRUE(Quiet()) << text;
+  }
+}
+
+TEST_F(UpdateCheckTest, ANewerVersionIsToldAndTheDownloadPageOpened) {
+  Publish("1.0.3.0");
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0].text, std::string(kNewVersionText) + "\r1.0.3.0");
+  EXPECT_EQ(platform.boxes[0].caption, kApplicationTitle);
+  ASSERT_EQ(platform.shellExecuteRuns.size(), 1u);
+  EXPECT_EQ(platform.shellExecuteRuns[0],
+            (std::vector<std::string>{"0x42", "open", kDownload, "", "", "1"}));
+  // The box is closed before the page opens.
+  EXPECT_LT(std::find(platform.calls.begin(), platform.calls.end(),
+                      std::string("MessageBox ") + kNewVersionText + "\r1.0.3.0") -
+                platform.calls.begin(),
+            std::find_if(platform.calls.begin(), platform.calls.end(),
+                         [](const std::string& c) { return c.starts_with("ShellExecute "); }) -
+                platform.calls.begin());
+}
+
+TEST_F(UpdateCheckTest, OtherCaseOrSeparatorsOrNothingDoNotMatch) {
+  for (const char* text : {"1,0,2,0", "1.0.2", "", "V1.0.2.O"}) {
+    platform.boxes.clear();
+    Publish(text);
+    ASSERT_EQ(platform.boxes.size(), 1u) << text;
+    EXPECT_EQ(platform.boxes[0].text, std::string(kNewVersionText) + "\r" + text);
+  }
+  EXPECT_EQ(platform.shellExecuteRuns.size(), 4u);
+}
+
+TEST_F(UpdateCheckTest, WithoutAVersionResourceTheMessageComesEveryTime) {
+  platform.hasVersion = false;
+  EXPECT_EQ(GetFileVersionText(platform, "x.exe"), "");
+  Publish("1.0.2.0");
+  EXPECT_EQ(platform.boxes.size(), 1u);
+}
+
+TEST_F(UpdateCheckTest, VersionTextIsFourDecimalNumbers) {
+  platform.fileVersionMS = 0x0001000A;
+  platform.fileVersionLS = 0xFFFF0000;
+  EXPECT_EQ(GetFileVersionText(platform, "x.exe"), "1.10.65535.0");
+}
+
+TEST_F(UpdateCheckTest, AFailingGetRaises) {
+  EXPECT_THROW(Check(HttpAnswer("HTTP/1.1 404 Not Found", "gone")), EIdHTTPProtocolException);
+  EXPECT_TRUE(Quiet());
+}
+
+TEST_F(UpdateCheckTest, TheClientWaitsForAnAnswerTenSecondsAtMost) {
+  TIdHTTP http;
+  ConfigureUpdateClient(http);
+  EXPECT_EQ(http.ReadTimeout, 10000);
+  EXPECT_EQ(http.Request().UserAgent, "Mozilla/3.0 (compatible; Vantro)");
+  EXPECT_EQ(http.Request().Accept, "text/html, */*");
+  EXPECT_EQ(http.Request().ContentType, "text/html");
+  EXPECT_FALSE(http.HandleRedirects);
+}
+
+class UpdateDuringSetUp : public LauncherTest {};
+
+TEST_F(UpdateDuringSetUp, AFailedCheckIsShownAndTheLinkStillLaunches) {
+  HttpScriptedServer failing({{HttpAnswer("HTTP/1.1 503 Service Unavailable", "")}});
+  UpdateTarget.versionUrl = failing.Url("/kivra/Version.txt");
+  SetIni("lol_path", kGame);
+  AddGameExe();
+  TForm1 form(platform, application, {"vantro.exe", "kivra://8394 abc"});
+  application.Protect(form.Handle(), [&] { form.FormCreate(); });
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0].text, "HTTP/1.1 503 Service Unavailable.");
+  EXPECT_EQ(platform.boxes[0].flags, kMbOk | kMbIconError);
+  EXPECT_NE(form.HandOffMessage(), 0u);
+  EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_NE(Ini("cmd"), "<absent>");
+}
+
+}  // namespace
+}  // namespace vantro::fake
