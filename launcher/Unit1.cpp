@@ -3,11 +3,11 @@
 #include <utility>
 
 #include "launcher/FolderRules.h"
+#include "launcher/GameCommand.h"
 #include "launcher/LauncherErrors.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/Registry.h"
 #include "launcher/UpdateCheck.h"
-#include "launcher/GameCommand.h"
 
 namespace vantro {
 
@@ -46,9 +46,8 @@ void TForm1::FormCreate() {
   RegUrlProtocol(kScheme, platform_.ModuleFileName(), true);
   // The check is advisory: when it fails, say why and go on with the set-up,
   // so that a clicked link is still launched.
-  application_.Protect(handle_, [this] {
-    CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget);
-  });
+  application_.Protect(
+      handle_, [this] { CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget); });
   handOffMessage_ = platform_.RegisterMessage(kHandOffMessageName);
   LoadSetting();
   if (!HasGameInstall(platform_, GameFolder)) {

@@ -55,7 +55,8 @@ void CheckForUpdate(Platform& platform, TApplication& application, WindowHandle 
   const std::string own = GetFileVersionText(platform, platform.ModuleFileName());
   const std::string published = http.GetText(addresses.versionUrl);
   if (!own.empty() && published.find(own) != std::string::npos) return;
-  application.MessageBox(owner, std::string(kNewVersionText) + "\r" + platform.AnsiToUtf8(published));
+  application.MessageBox(owner,
+                         std::string(kNewVersionText) + "\r" + platform.AnsiToUtf8(published));
   platform.StartShellExecute(owner, "open", addresses.downloadUrl, "", "", kSwShowNormal);
 }
 

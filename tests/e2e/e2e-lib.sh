@@ -64,6 +64,41 @@ e2e_begin() {
   cp "$VANTRO_CMD_EXE" "$E2E_APP/cmd.exe"
   E2E_INI="$E2E_APP/setting.ini"
   E2E_CMD_LOG="$E2E_APP/cmd-calls.log"
+  # The shell's handler for http links records what it is given.
+  mkdir -p "$E2E_C/browser"
+  cp "$VANTRO_CMD_EXE" "$E2E_C/browser/browser.exe"
+  wine reg add 'HKCR\http\shell\open\command' /ve /d '"C:\browser\browser.exe" "%1"' /f \
+    >/dev/null 2>&1
+  E2E_BROWSER_LOG="$E2E_C/browser/cmd-calls.log"
+  e2e_update_server
+}
+
+# e2e_update_server [update_server.py options]: (re)starts the local update
+# server on the port the launcher was built for; by default it publishes
+# the launcher's own version, so the check stays quiet.
+e2e_update_server() {
+  [ -n "${E2E_UPDATE_PID:-}" ] && kill "$E2E_UPDATE_PID" 2>/dev/null && wait "$E2E_UPDATE_PID" 2>/dev/null
+  local port=${VANTRO_UPDATE_HOST##*:}
+  python3 "$e2e_top/tests/support/update_server.py" "$port" --log "$E2E_TMP/update-requests.log" \
+    "$@" &
+  E2E_UPDATE_PID=$!
+  local i
+  for ((i = 0; i < 50; i++)); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return 0
+    sleep 0.1
+  done
+  e2e_fail "the update server did not start on port $port"
+}
+
+# e2e_browser_calls [count] [seconds]: what the shell handed to the browser.
+e2e_browser_calls() {
+  local want=${1:-1} i
+  for ((i = 0; i < ${2:-15} * 10; i++)); do
+    [ -f "$E2E_BROWSER_LOG" ] && [ "$(wc -l <"$E2E_BROWSER_LOG")" -ge "$want" ] && break
+    sleep 0.1
+  done
+  [ -f "$E2E_BROWSER_LOG" ] || return 0
+  sed -E 's/^("[^"]*"|[^ ]*) //' "$E2E_BROWSER_LOG"
 }
 
 e2e_end() {

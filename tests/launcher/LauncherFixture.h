@@ -48,8 +48,7 @@ class LauncherTest : public ::testing::Test {
   std::string Ini(const std::string& key) { return system.ProfileValue(kIni, "setting", key); }
 
   // Publishes the launcher's own version, so the check stays quiet.
-  test::HttpScriptedServer updateServer{
-      {{test::HttpAnswer("HTTP/1.1 200 OK", "1.0.2.0")}}, true};
+  test::HttpScriptedServer updateServer{{{test::HttpAnswer("HTTP/1.1 200 OK", "1.0.2.0")}}, true};
   FakeSystem system;
   FakePlatform platform;
   TApplication application;

@@ -47,9 +47,9 @@ TEST_F(UpdateCheckTest, ANewerVersionIsToldAndTheDownloadPageOpened) {
   EXPECT_LT(std::find(platform.calls.begin(), platform.calls.end(),
                       std::string("MessageBox ") + kNewVersionText + "\r1.0.3.0") -
                 platform.calls.begin(),
-            std::find_if(platform.calls.begin(), platform.calls.end(),
-                         [](const std::string& c) { return c.starts_with("ShellExecute "); }) -
-                platform.calls.begin());
+            std::find_if(platform.calls.begin(), platform.calls.end(), [](const std::string& c) {
+              return c.starts_with("ShellExecute ");
+            }) - platform.calls.begin());
 }
 
 TEST_F(UpdateCheckTest, OtherCaseOrSeparatorsOrNothingDoNotMatch) {

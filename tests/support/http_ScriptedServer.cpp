@@ -14,7 +14,9 @@ std::string HttpAnswer(const std::string& statusLine, const std::string& body,
 }
 
 HttpScriptedServer::HttpScriptedServer(std::vector<ScriptedReply> replies, bool repeatLast)
-    : replies_(std::move(replies)), repeatLast_(repeatLast), server_([this](TcpPeer& peer) { Serve(peer); }) {}
+    : replies_(std::move(replies)),
+      repeatLast_(repeatLast),
+      server_([this](TcpPeer& peer) { Serve(peer); }) {}
 
 std::string HttpScriptedServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(Port()) + path;
