@@ -1,8 +1,8 @@
 // The connection's writes: bytes, lines, streams, files and write batches.
 #include <algorithm>
-#include <fstream>
 #include <vector>
 
+#include "rtl/FileStream.h"
 #include "tcp/IdAntiFreezeBase.h"
 #include "tcp/IdException.h"
 #include "tcp/IdResourceStrings.h"
@@ -10,42 +10,6 @@
 #include "tcp/IdTCPConnection.h"
 
 namespace vantro {
-
-namespace {
-
-// A file opened for reading, as a stream (others may still read it).
-class TFileReadStream : public TStream {
- public:
-  explicit TFileReadStream(const std::string& name) : file_(name, std::ios::binary) {
-    file_.seekg(0, std::ios::end);
-    size_ = file_ ? static_cast<std::int64_t>(file_.tellg()) : 0;
-    file_.seekg(0);
-  }
-  bool IsOpen() const { return file_.is_open(); }
-  std::int64_t Read(void* buffer, std::int64_t count) override {
-    file_.read(static_cast<char*>(buffer), count);
-    std::int64_t got = file_.gcount();
-    file_.clear();
-    return got;
-  }
-  std::int64_t Write(const void*, std::int64_t) override { return 0; }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                        : origin == TSeekOrigin::soCurrent
-                            ? static_cast<std::int64_t>(file_.tellg())
-                            : size_;
-    file_.seekg(std::clamp<std::int64_t>(base + offset, 0, size_));
-    return static_cast<std::int64_t>(file_.tellg());
-  }
-  std::int64_t Size() const override { return size_; }
-  void SetSize(std::int64_t) override {}
-
- private:
-  std::ifstream file_;
-  std::int64_t size_ = 0;
-};
-
-}  // namespace
 
 void TIdTCPConnection::SendBytes(const void* buffer, int count, bool now) {
   if (count <= 0 || buffer == nullptr) return;
