@@ -16,4 +16,13 @@ bool HasGameInstall(Platform& platform, const std::string& folder) {
   return HasGameExecutable(platform, folder) || HasRadsTree(platform, folder);
 }
 
+std::string AcceptedGameFolder(Platform& platform, const std::string& picked) {
+  if (HasGameExecutable(platform, picked)) return picked;
+  if (HasGameExecutable(platform, picked + "\\game")) return picked + "\\game";
+  if (HasRadsTree(platform, picked)) return picked;
+  if (HasRadsTree(platform, picked + "\\League of Legends KR"))
+    return picked + "\\League of Legends KR";
+  return {};
+}
+
 }  // namespace vantro

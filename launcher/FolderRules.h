@@ -13,5 +13,8 @@ bool HasGameExecutable(Platform& platform, const std::string& folder);
 bool HasRadsTree(Platform& platform, const std::string& folder);
 // Either of the two: the start-up's test of the game folder.
 bool HasGameInstall(Platform& platform, const std::string& folder);
+// The game folder a picked folder stands for: itself, or its "game" or
+// "League of Legends KR" sub-folder; empty when it holds no game install.
+std::string AcceptedGameFolder(Platform& platform, const std::string& picked);
 
 }  // namespace vantro

@@ -9,6 +9,7 @@ inline constexpr const char kNewVersionText[] = "发现最新版本，请升级�
 inline constexpr const char kChooseFolderText[] = "请选择英雄联盟(国服/韩服)安装目录";
 inline constexpr const char kRefusedLinkText[] =
     "观战链接中含有不能安全交给命令行的字符（双引号、百分号或控制字符），已拒绝启动观战。";
+inline constexpr const char kPickerTitle[] = "选择英雄联盟(国服/韩服)安装目录：";
 inline constexpr const char kFatalErrorCaption[] = "Application Error";
 
 inline constexpr const char kScheme[] = "kivra";

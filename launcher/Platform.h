@@ -112,6 +112,12 @@ class Platform {
   virtual int ShowMessageBox(WindowHandle owner, const std::string& textUtf8,
                              const std::string& captionUtf8, std::uint32_t flags) = 0;
   virtual void SetControlText(WindowHandle control, const std::string& textUtf8) = 0;
+  // The shell's folder picker, modal, opening at folder (ANSI) selected and
+  // showing the selection's full path as its status text. True when the user
+  // confirmed a folder, which is then in folder; false when cancelled or when
+  // the shell's allocator is unavailable (folder unchanged).
+  virtual bool BrowseFolder(WindowHandle owner, std::string& folder, const std::string& titleUtf8,
+                            std::uint32_t flags) = 0;
   virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
 
   // Named shared memory (the instance slot). Handles and views are 0/null on failure.

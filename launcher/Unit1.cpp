@@ -54,7 +54,7 @@ void TForm1::FormCreate() {
     application_.MessageBox(handle_, kChooseFolderText);
     return;
   }
-  platform_.SetControlText(edit1_, platform_.AnsiToUtf8(GameFolder));
+  ShowInEdit1(GameFolder);
   if (params_.size() > 1) Watching(params_[1]);
 }
 
@@ -89,6 +89,26 @@ void TForm1::Watching(std::string link) {
   } else {
     platform_.StartShellExecute(handle_, "", "cmd", parameters, "", kSwHide);
   }
+}
+
+void TForm1::ShowInEdit1(const std::string& folder) {
+  edit1Text_ = folder;
+  platform_.SetControlText(edit1_, platform_.AnsiToUtf8(folder));
+}
+
+void TForm1::Button1Click() {
+  // Only file-system folders, a status line, and a typed name is validated.
+  constexpr std::uint32_t kFlags = 0x0001 | 0x0004 | 0x0020;
+  std::string picked = edit1Text_;
+  if (!platform_.BrowseFolder(handle_, picked, kPickerTitle, kFlags)) return;
+  const std::string accepted = AcceptedGameFolder(platform_, picked);
+  if (accepted.empty()) {
+    application_.MessageBox(handle_, kChooseFolderText);
+    return;
+  }
+  ShowInEdit1(accepted);
+  GameFolder = accepted;
+  settings_.Write(kKeyGameFolder, accepted);
 }
 
 void TForm1::RegUrlProtocol(const std::string& scheme, const std::string& exe, bool passLink) {

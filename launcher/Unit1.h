@@ -37,6 +37,7 @@ class TForm1 {
   void LoadSetting();
   void Watching(std::string link);
   void RegUrlProtocol(const std::string& scheme, const std::string& exe, bool passLink);
+  void Button1Click();
 
   // The HTTP client of the update check.
   TIdHTTP IdHTTP1;
@@ -48,6 +49,8 @@ class TForm1 {
   TSettingsFile settings_;
   WindowHandle handle_ = 0;
   WindowHandle edit1_ = 0;
+  std::string edit1Text_;  // what Edit1 shows, in ANSI
+  void ShowInEdit1(const std::string& folder);
   std::uint32_t handOffMessage_ = 0;
 };
 

@@ -85,7 +85,13 @@ LRESULT CALLBACK Win32Gui::MainProc(HWND window, UINT message, WPARAM wParam, LP
     PostQuitMessage(0);
     return 0;
   }
-  if (TForm1* form = Owner<TForm1>(window)) {
+  TForm1* form = Owner<TForm1>(window);
+  if (form != nullptr && message == WM_COMMAND && LOWORD(wParam) == kButton1Id &&
+      HIWORD(wParam) == BN_CLICKED) {
+    form->Application().Protect(form->Handle(), [&] { form->Button1Click(); });
+    return 0;
+  }
+  if (form != nullptr) {
     // A hand-off whose launch raised was still a hand-off: not passed on.
     bool handled = true;
     form->Application().Protect(form->Handle(),

@@ -1,6 +1,7 @@
 #include "launcher/win32/Win32Platform.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -187,6 +188,49 @@ int Win32Platform::ShowMessageBox(WindowHandle owner, const std::string& textUtf
 
 void Win32Platform::SetControlText(WindowHandle control, const std::string& textUtf8) {
   SetWindowTextW(Hwnd(control), Utf8ToWide(textUtf8).c_str());
+}
+
+namespace {
+
+// Opens the picker at the start folder and keeps the selection's full path in
+// its status line.
+int CALLBACK BrowseFolderCallback(HWND dialog, UINT message, LPARAM param, LPARAM data) {
+  if (message == BFFM_INITIALIZED) {
+    SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+  } else if (message == BFFM_SELCHANGED) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path);
+    SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path));
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool Win32Platform::BrowseFolder(WindowHandle owner, std::string& folder,
+                                 const std::string& titleUtf8, std::uint32_t flags) {
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return false;
+  auto* name = static_cast<wchar_t*>(allocator->Alloc(MAX_PATH * sizeof(wchar_t)));
+  const std::wstring start = ToWide(folder, CP_ACP);
+  const std::wstring title = Utf8ToWide(titleUtf8);
+  BROWSEINFOW info{};
+  info.hwndOwner = Hwnd(owner);
+  info.pszDisplayName = name;
+  info.lpszTitle = title.c_str();
+  info.ulFlags = flags;
+  info.lpfn = BrowseFolderCallback;
+  info.lParam = reinterpret_cast<LPARAM>(start.c_str());
+  bool picked = false;
+  if (PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info)) {
+    SHGetPathFromIDListW(item, name);
+    allocator->Free(item);
+    folder = FromWide(name, CP_ACP);
+    picked = true;
+  }
+  allocator->Free(name);
+  allocator->Release();
+  return picked;
 }
 
 std::string Win32Platform::AnsiToUtf8(const std::string& ansi) {

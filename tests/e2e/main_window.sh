@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main window through the real window: place, client size, border and
 # title-bar buttons, each control's place, size, text and state, and their
-# order; a screenshot of it is kept (E2E_KEEP) as an artifact.
+# order; a screenshot of it is kept (E2E_KEEP) as an artifact; the layout
+# scaled at 120 dpi.
 . "$(dirname "$0")/e2e-lib.sh"
 e2e_begin main-window
 command -v import >/dev/null || { echo "e2e: import is missing (imagemagick)" >&2; exit 1; }
@@ -30,5 +31,18 @@ e2e_expect "tab order" "$(tail -n +2 <<<"$dump" | sed 's/.* class=\([^ ]*\) .*/\
 sleep 0.5
 import -window root "$E2E_TMP/root.png" && convert "$E2E_TMP/root.png" -crop 351x492+809+318 +repage "$E2E_TMP/main-window.png" && rm -f "$E2E_TMP/root.png"
 e2e_expect "screenshot taken" "$([ -s "$E2E_TMP/main-window.png" ] && echo yes)" yes
+e2e_close_main
+
+# At 120 dpi the layout scales by 5/4 (rounded); the place stays as it is.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
+wineserver -w 2>/dev/null || true
+wineserver -k 2>/dev/null
+e2e_start
+dump=$(e2e_robot dump "$(e2e_main_window)")
+e2e_expect "120 dpi: window place and client area" \
+  "$(field rect "$(head -n 1 <<<"$dump")" | cut -d, -f1,2) $(field client "$(head -n 1 <<<"$dump")")" "809,318 439x615"
+e2e_expect "120 dpi: Edit1, Button1, Label1" \
+  "$(field rect "$(control Edit)") $(field rect "$(control Button)") $(field rect "$(control Static)")" \
+  "120,14,201,26 330,10,101,31 10,20,151,16"
 e2e_close_main
 e2e_finish

@@ -199,6 +199,15 @@ void FakePlatform::SetControlText(WindowHandle control, const std::string& textU
   controlTexts[control] = textUtf8;
 }
 
+bool FakePlatform::BrowseFolder(WindowHandle owner, std::string& folder,
+                                const std::string& titleUtf8, std::uint32_t flags) {
+  Log("BrowseFolder " + folder);
+  pickers.push_back({owner, folder, titleUtf8, flags});
+  if (pickFolder.empty()) return false;
+  folder = pickFolder;
+  return true;
+}
+
 std::string FakePlatform::AnsiToUtf8(const std::string& ansi) {
   std::string utf8;
   for (unsigned char c : ansi) {

@@ -97,6 +97,14 @@ class FakePlatform : public Platform {
   std::vector<std::vector<std::string>>
       shellExecuteRuns;  // owner, verb, file, parameters, directory, show
   std::map<WindowHandle, std::string> controlTexts;
+  // The folder the user picks in the next folder picker; empty: cancelled.
+  std::string pickFolder;
+  struct Picker {
+    WindowHandle owner;
+    std::string startFolder, title;
+    std::uint32_t flags;
+  };
+  std::vector<Picker> pickers;
   // Calls whose name starts with prefix.
   std::vector<std::string> CallsOf(const std::string& prefix) const;
 
@@ -134,6 +142,8 @@ class FakePlatform : public Platform {
   int ShowMessageBox(WindowHandle owner, const std::string& textUtf8,
                      const std::string& captionUtf8, std::uint32_t flags) override;
   void SetControlText(WindowHandle control, const std::string& textUtf8) override;
+  bool BrowseFolder(WindowHandle owner, std::string& folder, const std::string& titleUtf8,
+                    std::uint32_t flags) override;
   // Bytes above 0x7F are taken as Latin-1, so a test can see that a text was converted.
   std::string AnsiToUtf8(const std::string& ansi) override;
   MappingHandle OpenMapping(std::uint32_t access, const std::string& name) override;

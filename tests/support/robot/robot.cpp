@@ -9,6 +9,7 @@
 //                                      and text, presses OK (unless --keep)
 //   robot press HWND ID                clicks the button with control id ID
 //   robot close HWND                   asks the window to close
+//   robot key HWND VK                  presses and releases virtual key VK there
 //   robot resources EXE                its version information, manifest and the
 //                                      images of icon group MAINICON
 //   robot spawn N MS EXE [ARGS...]     starts N copies suspended, resumes all at
@@ -295,6 +296,13 @@ int main(int argc, char** argv) {
     const HWND button = GetDlgItem(window, id);
     if (button == nullptr) return 2;
     PostMessageW(button, BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (command == "key" && argc > 3) {
+    const HWND window = ParseHwnd(argv[2]);
+    const auto key = static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 0));
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
     return 0;
   }
   if (command == "close" && argc > 2) {

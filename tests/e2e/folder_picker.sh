@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The folder button through the real shell picker: it opens at the folder
+# Edit1 shows (its status line says so), the robot walks up with the Left key
+# and presses OK or Cancel; each acceptance rule, a folder without a game, a
+# cancel and a non-ASCII path, read back from Edit1 and setting.ini.
+. "$(dirname "$0")/e2e-lib.sh"
+e2e_begin folder-picker
+
+games="$E2E_C/Games"
+e2e_game_exe "$games/A"
+e2e_game_rads "$games/A/inner"
+e2e_game_exe "$games/B/game"
+e2e_game_rads "$games/C"
+e2e_game_rads "$games/D/League of Legends KR"
+e2e_game_exe "$games/Jeux é"
+
+# status <dialog> <expected>: the picker's status line once it shows expected
+# (or after 10 s), in the ANSI code page.
+status() {
+  local i text
+  for ((i = 0; i < 40; i++)); do
+    text=$(e2e_robot dump "$1" | grep 'id=14147' | sed 's/.* text=//' | iconv -f UTF-8 -t CP1252)
+    [ "$text" == "$2" ] && break
+    sleep 0.25
+  done
+  printf '%s' "$text"
+}
+
+# pick <case> <start folder> <steps up> <button id> <expected status>
+# <expected Edit1>: starts the launcher at start folder, opens the picker,
+# walks up (Backspace selects the parent), presses the button, reads Edit1.
+pick() {
+  local name=$1 start=$2 ups=$3 button=$4 expected=$5 edit=$6 window dialog tree dump i
+  printf '[setting]\r\nlol_path=%s\r\n' "$start" >"$E2E_INI"
+  e2e_start
+  window=$(e2e_main_window)
+  e2e_robot press "$window" 101 >/dev/null
+  dialog=$(e2e_robot wait '#32770' 15000)
+  e2e_expect "$name: picker opens at the folder shown" "$(status "$dialog" "$start")" "$start"
+  dump=$(e2e_robot dump "$dialog")
+  tree=$(grep SysTreeView32 <<<"$dump" | sed 's/.*hwnd=\([^ ]*\).*/\1/')
+  [ "$name" = "rule 1" ] && e2e_expect "picker title" "$(grep 'id=14146' <<<"$dump" | sed 's/.* text=//')" \
+    "选择英雄联盟(国服/韩服)安装目录："
+  for ((i = 0; i < ups; i++)); do e2e_robot key "$tree" 0x08 >/dev/null; done
+  e2e_expect "$name: status line shows the selection" "$(status "$dialog" "$expected")" "$expected"
+  e2e_robot press "$dialog" "$button" >/dev/null
+  for ((i = 0; i < 20; i++)); do
+    [ "$(e2e_robot dump "$dialog" | head -c 4)" = "" ] && break
+    sleep 0.25
+  done
+  PICK_EDIT=$(e2e_robot dump "$window" | grep 'class=Edit' | sed 's/.* text=//' | iconv -f UTF-8 -t CP1252)
+  e2e_expect "$name: Edit1" "$PICK_EDIT" "$edit"
+}
+
+# A fresh prefix's shell fills the picker's tree only after a while: open it
+# until it selects the start folder (at most about two minutes), then begin.
+warm_up() {
+  local round window dialog
+  printf '[setting]\r\nlol_path=C:\\Games\\C\r\n' >"$E2E_INI"
+  for round in $(seq 8); do
+    e2e_start
+    window=$(e2e_main_window)
+    e2e_robot press "$window" 101 >/dev/null
+    dialog=$(e2e_robot wait '#32770' 15000)
+    if [ "$(status "$dialog" 'C:\Games\C')" == 'C:\Games\C' ]; then
+      e2e_say "picker ready after $round opening(s)"
+      e2e_robot press "$dialog" 2 >/dev/null
+      e2e_close_main >/dev/null
+      return
+    fi
+    e2e_robot press "$dialog" 2 >/dev/null
+    e2e_close_main >/dev/null
+  done
+  e2e_fail "the shell's folder picker never selected its start folder"
+}
+warm_up
+
+pick "rule 1" 'C:\Games\A\inner' 1 1 'C:\Games\A' 'C:\Games\A'
+e2e_expect "rule 1: saved as lol_path" "$(e2e_ini_value lol_path)" 'C:\Games\A'
+e2e_close_main
+pick "rule 2" 'C:\Games\B\game' 1 1 'C:\Games\B' 'C:\Games\B\game'
+e2e_expect "rule 2: saved as lol_path" "$(e2e_ini_value lol_path)" 'C:\Games\B\game'
+e2e_close_main
+pick "rule 3" 'C:\Games\C' 0 1 'C:\Games\C' 'C:\Games\C'
+e2e_close_main
+pick "rule 4" 'C:\Games\D\League of Legends KR' 1 1 'C:\Games\D' 'C:\Games\D\League of Legends KR'
+e2e_expect "rule 4: saved as lol_path" "$(e2e_ini_value lol_path)" 'C:\Games\D\League of Legends KR'
+e2e_close_main
+
+pick "no rule" 'C:\Games\A\inner' 2 1 'C:\Games' 'C:\Games\A\inner'
+box=$(e2e_robot box 10000)
+e2e_expect "no rule: the folder box" "$(sed -n 's/^text: //p' <<<"$box")" "请选择英雄联盟(国服/韩服)安装目录"
+e2e_expect "no rule: lol_path kept" "$(e2e_ini_value lol_path)" 'C:\Games\A\inner'
+e2e_close_main
+
+pick "cancel" 'C:\Games\A\inner' 1 2 'C:\Games\A' 'C:\Games\A\inner'
+e2e_expect "cancel: no box" "$(e2e_robot count '#32770')" 0
+e2e_expect "cancel: lol_path kept" "$(e2e_ini_value lol_path)" 'C:\Games\A\inner'
+e2e_close_main
+
+jeux="C:\\Games\\Jeux $(printf '\xe9')"
+pick "non-ASCII" "$jeux" 0 1 "$jeux" "$jeux"
+e2e_expect "non-ASCII: lol_path in the ANSI code page" "$(e2e_ini_value lol_path)" "$jeux"
+e2e_close_main
+e2e_finish
