@@ -33,8 +33,14 @@ std::string GameArguments(const std::string& link) {
 }
 
 bool HasUnsafeArgumentBytes(const std::string& arguments) {
-  return AnySingleByte(
-      arguments, [](unsigned char c) { return c == '"' || c == '%' || c < 0x20 || c == 0x7F; });
+  // Every byte counts, wherever it stands: none of these is a valid second
+  // byte of a double-byte character in any code page, and after a lead byte
+  // the system's conversion would let such a byte through on its own.
+  for (const char c : arguments) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '"' || byte == '%' || byte < 0x20 || byte == 0x7F) return true;
+  }
+  return false;
 }
 
 std::string DeployFolder(Platform& platform, const std::string& gameFolder) {

@@ -13,8 +13,8 @@ namespace vantro {
 std::string GameArguments(const std::string& link);
 
 // True when cmd would act on a byte of the game arguments although they stand
-// in double quotes: a double quote, "%" or a control character outside a
-// double-byte character.
+// in double quotes: a double quote, "%", DEL or a control character, in any
+// position (no valid double-byte character holds one).
 bool HasUnsafeArgumentBytes(const std::string& arguments);
 
 // The folder cmd changes into: the RADS deploy folder when the RADS tree is

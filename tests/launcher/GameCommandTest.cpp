@@ -48,7 +48,7 @@ TEST(CommandParametersTest, FolderIsQuotedOnlyWhenCmdWouldActOnIt) {
   EXPECT_EQ(CommandParameters("D:\\\x81^", "a"), "/k cd /d D:\\\x81^" + kStart + "a\" && exit");
 }
 
-TEST(UnsafeArgumentsTest, QuotesPercentAndControlCharactersOutsideDoubleByteCharacters) {
+TEST(UnsafeArgumentsTest, QuotesPercentAndControlCharactersAnywhere) {
   EXPECT_FALSE(HasUnsafeArgumentBytes("spectator 1.2.3.4:8080 key= 42 NA1 & <>|^!"));
   EXPECT_FALSE(HasUnsafeArgumentBytes(""));
   for (const char* bad : {"a\"b", "%PATH%", "a\rb", "a\nb", "a\tb", "a\x7f", "\x01"}) {
@@ -60,6 +60,8 @@ TEST(UnsafeArgumentsTest, QuotesPercentAndControlCharactersOutsideDoubleByteChar
   // a lead byte at the very end stands alone and is checked as it is.
   EXPECT_FALSE(HasUnsafeArgumentBytes("\x81\x40"));
   EXPECT_TRUE(HasUnsafeArgumentBytes("\x81\x40%"));
+  // After a lead byte a quote is no second byte: the conversion lets it through.
+  EXPECT_TRUE(HasUnsafeArgumentBytes("\x81\""));
 }
 
 class DeployFolderTest : public LauncherTest {};
