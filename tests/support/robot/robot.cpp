@@ -178,7 +178,10 @@ int Spawn(int count, DWORD milliseconds, int argc, char** argv) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
+    // "{i}" in the arguments becomes this program's number, so each can differ.
     std::wstring line = commandLine;
+    for (std::size_t at; (at = line.find(L"{i}")) != std::wstring::npos;)
+      line.replace(at, 3, std::to_wstring(i));
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         nullptr, &startup, &process)) {
       Print("could not start: error " + std::to_string(GetLastError()));
