@@ -27,19 +27,31 @@ std::vector<std::string> HttpScriptedServer::Requests() const {
   return requests_;
 }
 
-bool HttpScriptedServer::NextReply(ScriptedReply& reply) {
+bool HttpScriptedServer::NextReply(ScriptedReply& reply, bool earlyOnly) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (next_ >= replies_.size()) {
-    if (!repeatLast_ || replies_.empty()) return false;
-    reply = replies_.back();
-    return true;
+  const bool past = next_ >= replies_.size();
+  if (past && (!repeatLast_ || replies_.empty())) return false;
+  const ScriptedReply& next = past ? replies_.back() : replies_[next_];
+  if (earlyOnly && !next.Early) return false;
+  reply = next;
+  if (!past) ++next_;
+  return true;
+}
+
+bool HttpScriptedServer::Send(TcpPeer& peer, const ScriptedReply& reply) {
+  if (reply.BytePauseMs <= 0) return peer.Send(reply.Bytes);
+  for (const char c : reply.Bytes) {
+    if (!peer.Send(std::string_view(&c, 1))) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(reply.BytePauseMs));
   }
-  reply = replies_[next_++];
   return true;
 }
 
 void HttpScriptedServer::Serve(TcpPeer& peer) {
   for (;;) {
+    ScriptedReply reply;
+    const bool early = NextReply(reply, true);
+    if (early && !Send(peer, reply)) return;
     std::string request;
     TIdHeaderList head;
     for (std::string line = peer.ReceiveLine(); !line.empty() && line != "\r";
@@ -56,14 +68,11 @@ void HttpScriptedServer::Serve(TcpPeer& peer) {
       std::lock_guard<std::mutex> lock(mutex_);
       requests_.push_back(request);
     }
-    ScriptedReply reply;
-    if (!NextReply(reply)) return;
-    if (reply.BytePauseMs > 0) {
-      for (const char c : reply.Bytes) {
-        if (!peer.Send(std::string_view(&c, 1))) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(reply.BytePauseMs));
+    if (!early && (!NextReply(reply) || !Send(peer, reply))) return;
+    if (reply.Stall) {
+      // Held until the client closes (or the peer's own receive limit ends it).
+      while (!peer.Receive().empty()) {
       }
-    } else if (!peer.Send(reply.Bytes)) {
       return;
     }
     if (reply.Close) return;

@@ -16,6 +16,11 @@ struct ScriptedReply {
   bool Close = false;
   // Send the bytes one at a time with this pause in ms between them (0: at once).
   int BytePauseMs = 0;
+  // Send the bytes as soon as the previous exchange is over, before the
+  // request they answer is read.
+  bool Early = false;
+  // Send nothing more on this connection and hold it until the client gives up.
+  bool Stall = false;
 };
 
 // A complete answer with a Content-Length line.
@@ -34,7 +39,9 @@ class HttpScriptedServer {
 
  private:
   void Serve(TcpPeer& peer);
-  bool NextReply(ScriptedReply& reply);
+  // The next reply, taken only when it is to go out before its request.
+  bool NextReply(ScriptedReply& reply, bool earlyOnly = false);
+  static bool Send(TcpPeer& peer, const ScriptedReply& reply);
 
   mutable std::mutex mutex_;
   std::vector<ScriptedReply> replies_;
