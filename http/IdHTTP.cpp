@@ -83,8 +83,13 @@ void TIdCustomHTTP::ExecuteRequest(TIdHTTPMethod verb, const std::string& url, T
             dest->SetSize(start);
             dest->SetPosition(start);
           }
-          AuthAttempts = 0;
-          ProxyAuthAttempts = 0;
+          // A challenge accepted after the server closed is sent again on a
+          // new connection; its attempts keep counting, or a server that
+          // closes after every challenge would be asked forever.
+          if (!protocol_->ChallengeAccepted()) {
+            AuthAttempts = 0;
+            ProxyAuthAttempts = 0;
+          }
           break;
         case nsRetryAuth:
           --RedirectsTaken;
@@ -229,6 +234,9 @@ void TIdCustomHTTP::OpenAndSend(TIdHTTPProtocol& protocol) {
 void TIdCustomHTTP::EnsureConnected(TIdHTTPResponse& previous) {
   if (!previous.ConnectionReusable()) CloseConnection();
   ProbePeerClose(false);
+  // Bytes that came before this request was sent answer nothing it asks: the
+  // server sent more than it framed, and the connection is out of step.
+  if (IsConnected() && InputQueue().Size() > 0) CloseConnection();
   if (!IsConnected()) OpenConnection(ReadTimeout);
 }
 

@@ -101,6 +101,9 @@ class TIdHTTPProtocol {
   void ReadBody();
   [[noreturn]] void RaiseProtocolError();
   void DiscardBody();
+  // Whether the step taken for the last answer was a challenge the client
+  // answers rather than a redirect.
+  bool ChallengeAccepted();
 
  private:
   TIdHTTPNextStep FollowRedirect();

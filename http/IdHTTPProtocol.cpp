@@ -118,6 +118,11 @@ TIdHTTPNextStep TIdHTTPProtocol::DecideNextStep() {
   return step;
 }
 
+bool TIdHTTPProtocol::ChallengeAccepted() {
+  const int code = response_->StatusCode();
+  return (code == 401 || code == 407) && response_->Location.empty();
+}
+
 TIdHTTPNextStep TIdHTTPProtocol::FollowRedirect() {
   std::string location = response_->Location;
   TIdHTTPMethod verb = request_->Verb;
@@ -155,7 +160,9 @@ void TIdHTTPProtocol::ReadChunkedBody(TStream& dest) {
     http_.ReadToStream(dest, size, false);
     http_.ReadLine("\n");
   }
-  http_.ReadLine("\n");
+  // Trailer lines up to the empty line belong to this answer, not the next.
+  while (!http_.ReadLine("\n").empty()) {
+  }
 }
 
 std::int32_t TIdHTTPProtocol::ReadChunkSize() {

@@ -1,0 +1,400 @@
+// Servers that break the protocol on purpose. Every case must end within the
+// client's time-outs with the error the behaviour gives (or the body it
+// gives), and leave the client able to make its next call.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <typeinfo>
+
+#include "http/IdHTTP.h"
+#include "tests/http/HTTPTestSupport.h"
+#include "tests/support/http_ScriptedServer.h"
+
+namespace vantro {
+namespace {
+
+using test::HttpAnswer;
+using test::HttpScriptedServer;
+using test::ScriptedReply;
+
+constexpr int kReadTimeoutMs = 300;
+
+// What one call gives: a body, or an exception of an exact class.
+struct Outcome {
+  const std::type_info* Raised = nullptr;
+  std::string Message;
+  int ReplyCode = 0;
+  // The body of a success, the ErrorBody of a protocol exception.
+  std::string Body;
+
+  bool operator==(const Outcome& other) const {
+    return (Raised == other.Raised || (Raised && other.Raised && *Raised == *other.Raised)) &&
+           Message == other.Message && ReplyCode == other.ReplyCode && Body == other.Body;
+  }
+  friend std::ostream& operator<<(std::ostream& out, const Outcome& o) {
+    out << (o.Raised ? o.Raised->name() : "success");
+    if (o.Raised) out << " \"" << testing::PrintToString(o.Message) << "\" code " << o.ReplyCode;
+    return out << " body " << testing::PrintToString(o.Body);
+  }
+};
+
+Outcome Gives(std::string body) {
+  return {nullptr, {}, 0, std::move(body)};
+}
+
+template <class E>
+Outcome Fails(std::string message) {
+  return {&typeid(E), std::move(message), 0, {}};
+}
+
+Outcome Refused(int code, std::string statusLine, std::string errorBody = {}) {
+  return {&typeid(EIdHTTPProtocolException), std::move(statusLine), code, std::move(errorBody)};
+}
+
+const Outcome kClosed = Fails<EIdConnClosedGracefully>("Connection Closed Gracefully.");
+const Outcome kTimedOut = Fails<EIdReadTimeout>("Read Timeout");
+const Outcome kTooLong = Fails<EIdReadLnMaxLineLengthExceeded>("Max line length exceeded.");
+const Outcome kUndefined = Fails<EIdException>("Undefined situation");
+
+Outcome Call(TIdHTTP& http, const std::string& url) {
+  try {
+    return Gives(http.GetText(url));
+  } catch (const EIdHTTPProtocolException& e) {
+    return {&typeid(e), e.Message(), e.ReplyCode(), e.ErrorBody()};
+  } catch (const Exception& e) {
+    return {&typeid(e), e.Message(), 0, {}};
+  }
+}
+
+struct HostileCase {
+  const char* Name;
+  std::vector<ScriptedReply> Replies;
+  // One outcome per call; after them one more call must get a sound answer.
+  std::vector<Outcome> Calls;
+  // Settings beyond the launcher's; gives the URL to call.
+  std::function<std::string(TIdHTTP&, const HttpScriptedServer&)> Setup = nullptr;
+};
+
+std::ostream& operator<<(std::ostream& out, const HostileCase& c) {
+  return out << c.Name;
+}
+
+ScriptedReply Closing(std::string bytes) {
+  return {std::move(bytes), true};
+}
+
+ScriptedReply Stalling(std::string bytes) {
+  ScriptedReply reply{std::move(bytes)};
+  reply.Stall = true;
+  return reply;
+}
+
+std::vector<ScriptedReply> Times(int count, const ScriptedReply& reply) {
+  return std::vector<ScriptedReply>(static_cast<std::size_t>(count), reply);
+}
+
+std::string Chunked(const std::string& chunks) {
+  return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunks;
+}
+
+std::string ManyHeaderLines(int count, const std::string& line) {
+  std::string head = "HTTP/1.1 200 OK\r\n";
+  for (int i = 0; i < count; ++i)
+    head += line + "\r\n";
+  return head + "Content-Length: 4\r\n\r\nbody";
+}
+
+const std::string kBasic401 =
+    HttpAnswer("HTTP/1.1 401 Unauthorized", "", "WWW-Authenticate: Basic realm=\"x\"\r\n");
+const std::string kBasic407 = HttpAnswer("HTTP/1.1 407 Proxy Authentication Required", "",
+                                         "Proxy-Authenticate: Basic realm=\"p\"\r\n");
+
+// A text with NUL bytes, all of it.
+template <std::size_t N>
+std::string Bin(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
+
+std::string AnswerChallengesInProcess(TIdHTTP& http, const HttpScriptedServer& server) {
+  http.Request().Username = "user";
+  http.Request().Password = "secret";
+  http.HTTPOptions |= hoInProcessAuth;
+  http.OnAuthorization = [](TIdCustomHTTP&, TIdAuthentication&, bool& handled) { handled = true; };
+  return server.Url("/");
+}
+
+std::string AnswerProxyChallenges(TIdHTTP& http, const HttpScriptedServer& proxy) {
+  http.ProxyParams.SetProxyServer("127.0.0.1");
+  http.ProxyParams.SetProxyPort(proxy.Port());
+  http.ProxyParams.ProxyUsername = "me";
+  http.HTTPOptions |= hoInProcessAuth;
+  http.OnProxyAuthorization = [](TIdCustomHTTP&, TIdAuthentication&, bool& handled) {
+    handled = true;
+  };
+  return "http://a.example/";
+}
+
+std::string FollowRedirects(TIdHTTP& http, const HttpScriptedServer& server) {
+  http.HandleRedirects = true;
+  return server.Url("/");
+}
+
+std::vector<ScriptedReply> PingPong(int count) {
+  std::vector<ScriptedReply> replies;
+  for (int i = 0; i < count; ++i) {
+    replies.push_back(
+        {HttpAnswer("HTTP/1.1 302 Found", "", i % 2 ? "Location: /a\r\n" : "Location: /b\r\n")});
+  }
+  return replies;
+}
+
+std::vector<ScriptedReply> Concat(std::vector<ScriptedReply> a,
+                                  const std::vector<ScriptedReply>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const std::string kOk = HttpAnswer("HTTP/1.1 200 OK", "ok");
+
+std::vector<HostileCase> Cases() {
+  const std::string mib(1 << 20, 'x');
+  ScriptedReply early{HttpAnswer("HTTP/1.1 200 OK", "early")};
+  early.Early = true;
+  ScriptedReply earlyThenClose{HttpAnswer("HTTP/1.1 200 OK", "early", "Connection: close\r\n"),
+                               true};
+  earlyThenClose.Early = true;
+  ScriptedReply drip{HttpAnswer("HTTP/1.1 200 OK", "drip"), false, 2};
+
+  return {
+      // Status lines.
+      {"SilentClose", {Closing("")}, {kClosed}},
+      {"StatusCutInTheVersion", {Closing("HTT")}, {Refused(-1, "", "HTT")}},
+      {"StatusWithoutLineEnd", {Closing("HTTP/1.1 200 OK")}, {Refused(-1, "", "HTTP/1.1 200 OK")}},
+      {"StatusOnlyTheVersion", {Closing("HTTP/1.1\r\n\r\n")}, {Refused(-1, "HTTP/1.1")}},
+      {"StatusCodeNotANumber",
+       {{HttpAnswer("HTTP/1.1 2x0 OK", "no")}},
+       {Refused(-1, "HTTP/1.1 2x0 OK", "no")}},
+      {"StatusCodeOverflows",
+       {{HttpAnswer("HTTP/1.1 99999999999 OK", "no")}},
+       {Refused(-1, "HTTP/1.1 99999999999 OK", "no")}},
+      {"StatusCodeNegative",
+       {{HttpAnswer("HTTP/1.1 -200 OK", "no")}},
+       {Refused(-200, "HTTP/1.1 -200 OK", "no")}},
+      {"StatusLineOfBinary", {Closing("\x01\x02\xff\r\n\r\n")}, {Refused(-1, "\x01\x02\xff")}},
+      {"StatusLineOf1MiB", {Closing("HTTP/1.1 200 " + mib + "\r\n\r\n")}, {kTooLong}},
+      {"HeadCutBeforeItsEnd", {Closing("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n")}, {kUndefined}},
+      {"HeadCutInsideALine", {Closing("HTTP/1.1 200 OK\r\nContent-Len")}, {kUndefined}},
+
+      // Line ends and NUL bytes.
+      {"NoCarriageReturns", {{"HTTP/1.1 200 OK\nContent-Length: 2\n\nok"}}, {Gives("ok")}},
+      {"BareCarriageReturnsOnly",
+       {Closing("HTTP/1.1 200 OK\rContent-Length: 2\r\rok")},
+       {Refused(-1, "", "HTTP/1.1 200 OK\rContent-Length: 2\r\rok")}},
+      {"BareCarriageReturnInsideAValue",
+       {{"HTTP/1.1 200 OK\r\nX-A: a\rb\r\nContent-Length: 2\r\n\r\nok"}},
+       {Gives("ok")}},
+      {"TwoCarriageReturnsBeforeTheLineFeed",
+       {{"HTTP/1.1 200 OK\r\r\nContent-Length: 2\r\n\r\nok"}},
+       {Gives("ok")}},
+      {"NulInTheStatusCode",
+       {{HttpAnswer(Bin("HTTP/1.1 200\0 OK"), "no")}},
+       {Refused(-1, Bin("HTTP/1.1 200\0 OK"), "no")}},
+      {"NulInAHeaderValue",
+       {{Bin("HTTP/1.1 200 OK\r\nX-A: a\0b\r\nContent-Length: 2\r\n\r\nok")}},
+       {Gives("ok")}},
+      {"NulAfterTheContentLength",
+       {{Bin("HTTP/1.1 200 OK\r\nContent-Length: 2\0\r\n\r\nok")}},
+       {Gives("ok")}},
+      {"NulBytesInTheBody",
+       {{HttpAnswer("HTTP/1.1 200 OK", Bin("a\0b\0\0c"))}},
+       {Gives(Bin("a\0b\0\0c"))}},
+
+      // Header blocks.
+      {"HeaderLineOf1MiB", {Closing("HTTP/1.1 200 OK\r\nX-Big: " + mib + "\r\n\r\n")}, {kTooLong}},
+      {"HeaderBlockOf1MiBInLines",
+       {{ManyHeaderLines(64, "X-Part: " + std::string(16000, 'y'))}},
+       {Gives("body")}},
+      {"HundredThousandHeaderLines", {{ManyHeaderLines(100000, "X-N: v")}}, {Gives("body")}},
+      {"HundredThousandContinuationLines", {{ManyHeaderLines(100000, " folded")}}, {Gives("body")}},
+      {"HundredThousandCookies",
+       {{ManyHeaderLines(100000, "Set-Cookie: c=v; path=/")}},
+       {Gives("body")}},
+
+      // Content-Length.
+      {"ContentLengthNegative",
+       {Closing("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nuntil close")},
+       {Gives("until close")}},
+      {"ContentLengthHuge",
+       {Closing("HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\nabc")},
+       {Gives("abc")}},
+      {"ContentLengthOverflows",
+       {Closing("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\nabc")},
+       {Gives("abc")}},
+      {"ContentLengthNotANumber",
+       {Closing("HTTP/1.1 200 OK\r\nContent-Length: five\r\n\r\nabc")},
+       {Gives("abc")}},
+      {"ContentLengthTwice",
+       {{"HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 5\r\n\r\nhello"}},
+       {Gives("hel")}},
+      {"UnaskedSecondAnswer",
+       {{HttpAnswer("HTTP/1.1 200 OK", "ok") +
+         "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nstray"}},
+       {Gives("ok")}},
+
+      // Chunked bodies.
+      {"ChunkSizeHuge", {Closing(Chunked("7fffffff\r\nabc"))}, {kClosed}},
+      {"ChunkSizeAllBitsSet", {{Chunked("ffffffff\r\nabc\r\n0\r\n\r\n")}}, {Gives("")}},
+      {"ChunkSizeNegative", {{Chunked("-5\r\nhello\r\n0\r\n\r\n")}}, {Gives("")}},
+      {"ChunkSizeGarbage", {{Chunked("zz\r\nhello\r\n0\r\n\r\n")}}, {Gives("")}},
+      {"ChunkSizeWithTrailingGarbage", {{Chunked("5zz\r\nhello\r\n0\r\n\r\n")}}, {Gives("")}},
+      {"ChunkSizeLineOf1MiB", {Closing(Chunked(mib + "\r\n"))}, {kTooLong}},
+      {"ChunkLongerThanItsSize", {{Chunked("3\r\nhello\r\n0\r\n\r\n")}}, {Gives("hel")}},
+      {"MissingFinalChunk", {Closing(Chunked("5\r\nhello\r\n"))}, {kClosed}},
+      {"NoChunkAtAll", {Closing(Chunked(""))}, {kClosed}},
+      {"ChunkTrailer",
+       {{Chunked("5\r\nhello\r\n0\r\nX-Checksum: 1\r\nX-More: 2\r\n\r\n")}},
+       {Gives("hello")}},
+
+      // Stalls: the read time-out bounds every wait.
+      {"StallBeforeTheStatus", {Stalling("")}, {kTimedOut}},
+      {"StallInsideTheStatus", {Stalling("HTTP/1.1 2")}, {kTimedOut}},
+      {"StallInsideTheHead", {Stalling("HTTP/1.1 200 OK\r\nContent-Le")}, {kTimedOut}},
+      {"StallInASizedBody",
+       {Stalling("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc")},
+       {kTimedOut}},
+      {"StallInABodyUntilClose", {Stalling("HTTP/1.1 200 OK\r\n\r\nabc")}, {kTimedOut}},
+      {"StallInAChunk", {Stalling(Chunked("5\r\nhe"))}, {kTimedOut}},
+      {"StallBeforeTheFinalChunk", {Stalling(Chunked("5\r\nhello\r\n"))}, {kTimedOut}},
+      // The error body has a time-out of its own; its failure replaces the refusal.
+      {"StallInAnErrorBody",
+       {Stalling("HTTP/1.1 404 Not Found\r\nContent-Length: 10\r\n\r\nabc")},
+       {kTimedOut}},
+      {"SlowButSteadyAnswer", {drip}, {Gives("drip")}},
+
+      // Redirect loops end at the limit with an empty body.
+      {"RedirectToItself",
+       Times(15, {HttpAnswer("HTTP/1.1 302 Found", "loop", "Location: /\r\n")}),
+       {Gives("")},
+       FollowRedirects},
+      {"RedirectPingPong", PingPong(15), {Gives("")}, FollowRedirects},
+      {"RedirectLoopClosingEachTime",
+       Times(15, Closing(HttpAnswer("HTTP/1.1 301 Moved", "",
+                                    "Location: /again\r\nConnection: close\r\n"))),
+       {Gives("")},
+       FollowRedirects},
+      {"RedirectWithoutLocation",
+       Times(15, {HttpAnswer("HTTP/1.1 302 Found", "")}),
+       {Gives("")},
+       FollowRedirects},
+      {"RedirectLoopWithoutHandling",
+       {{HttpAnswer("HTTP/1.1 302 Found", "moved", "Location: /\r\n")}},
+       {Refused(302, "HTTP/1.1 302 Found", "moved")}},
+
+      // Endless challenges end at the retry limit.
+      {"Endless401", {{kBasic401}}, {Refused(401, "HTTP/1.1 401 Unauthorized")}},
+      {"Endless401AnsweredInProcess",
+       Times(4, {kBasic401}),
+       {Refused(401, "HTTP/1.1 401 Unauthorized")},
+       AnswerChallengesInProcess},
+      {"Endless401ClosingEachTime",
+       Times(4, Closing("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\n")),
+       {Refused(401, "HTTP/1.1 401 Unauthorized")},
+       AnswerChallengesInProcess},
+      {"Endless407AnsweredInProcess",
+       Times(4, {kBasic407}),
+       {Refused(407, "HTTP/1.1 407 Proxy Authentication Required")},
+       AnswerProxyChallenges},
+      {"Endless407ClosingEachTime",
+       Times(4, Closing("HTTP/1.1 407 Proxy Authentication Required\r\n"
+                        "Proxy-Authenticate: Basic realm=\"p\"\r\n")),
+       {Refused(407, "HTTP/1.1 407 Proxy Authentication Required")},
+       AnswerProxyChallenges},
+      {"EndlessInterimAnswers",
+       {{[] {
+         std::string many;
+         for (int i = 0; i < 10000; ++i)
+           many += "HTTP/1.1 100 Continue\r\n\r\n";
+         return many + kOk;
+       }()}},
+       {Gives("ok")}},
+
+      // Answers that come before their request is read.
+      {"AnswerBeforeTheRequest", {early}, {Gives("early")}},
+      {"AnswerBeforeTheRequestThenClose", {earlyThenClose}, {Gives("early")}},
+      // An answer on an idle kept connection answers nothing that was asked.
+      {"UnaskedAnswerOnAnIdleConnection", {{kOk}, early}, {Gives("ok")}},
+  };
+}
+
+class HostileServer : public testing::TestWithParam<HostileCase> {
+ protected:
+  HostileServer() { test::UseLauncherSettings(http); }
+  std::unique_ptr<HttpScriptedServer> server;
+  TIdHTTP http;
+};
+
+TEST_P(HostileServer, EndsWithItsOutcomeAndLeavesTheClientUsable) {
+  const HostileCase& c = GetParam();
+  server = std::make_unique<HttpScriptedServer>(
+      Concat(c.Replies, {{HttpAnswer("HTTP/1.1 200 OK", "next")}}));
+  http.ReadTimeout = kReadTimeoutMs;
+  const std::string url = c.Setup ? c.Setup(http, *server) : server->Url("/");
+  for (std::size_t i = 0; i < c.Calls.size(); ++i) {
+    EXPECT_EQ(Call(http, url), c.Calls[i]) << "call " << i;
+  }
+  // Getting the reply scripted after the case also shows that the case took
+  // exactly its own replies.
+  EXPECT_EQ(Call(http, url), Gives("next"));
+}
+
+TEST(HostileServerTrailer, IsReadWithItsAnswerAndTheConnectionKept) {
+  HttpScriptedServer server(
+      {{Chunked("2\r\nok\r\n0\r\nA: 1\r\nB: 2\r\n\r\n")}, {HttpAnswer("HTTP/1.1 200 OK", "next")}});
+  TIdHTTP http;
+  test::UseLauncherSettings(http);
+  EXPECT_EQ(http.GetText(server.Url("/")), "ok");
+  EXPECT_EQ(http.GetText(server.Url("/")), "next");
+  EXPECT_EQ(server.Connections(), 1);
+}
+
+TEST(HostileServerCloses, AtEveryBytePositionOfAValidAnswer) {
+  const std::string status = "HTTP/1.1 200 OK\r\n";
+  const std::string head = status + "Content-Length: 5\r\nX-A: b\r\n\r\n";
+  const std::string answer = head + "hello";
+  const std::string next = HttpAnswer("HTTP/1.1 200 OK", "next");
+  std::vector<ScriptedReply> replies;
+  for (std::size_t at = 0; at < answer.size(); ++at) {
+    replies.push_back(Closing(answer.substr(0, at)));
+    replies.push_back({next});
+  }
+  HttpScriptedServer server(replies);
+  TIdHTTP http;
+  test::UseLauncherSettings(http);
+  http.ReadTimeout = kReadTimeoutMs;
+  for (std::size_t at = 0; at < answer.size(); ++at) {
+    const std::string sent = answer.substr(0, at);
+    const Outcome outcome = Call(http, server.Url("/"));
+    if (at == 0) {
+      EXPECT_EQ(outcome, kClosed);
+    } else if (at < status.size()) {
+      // The cut line is no status line; what came is the error body.
+      EXPECT_EQ(outcome, Refused(-1, "", sent)) << at;
+    } else if (at < head.size()) {
+      EXPECT_EQ(outcome, kUndefined) << at;
+    } else {
+      // A short body is no error; it holds what came with the head.
+      EXPECT_EQ(outcome.Raised, nullptr) << at;
+      EXPECT_EQ(sent.substr(head.size()).substr(0, outcome.Body.size()), outcome.Body) << at;
+    }
+    EXPECT_EQ(Call(http, server.Url("/")), Gives("next")) << at;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, HostileServer, testing::ValuesIn(Cases()),
+                         [](const testing::TestParamInfo<HostileCase>& info) {
+                           return std::string(info.param.Name);
+                         });
+
+}  // namespace
+}  // namespace vantro
