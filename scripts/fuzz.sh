@@ -3,6 +3,7 @@
 # time. Any crash, leak or sanitizer report fails that target.
 #   --seconds N   time per target (default 30)
 #   --minutes N   the same in minutes, for longer local runs
+# Prints per target its executions, covered edges, features and corpus size.
 # Last line: "fuzz: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +29,7 @@ fi
 
 passed=0
 failed=0
+total_runs=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -43,9 +45,15 @@ for target in "$dir"/fuzz/fuzz_*; do
   if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -artifact_prefix="$work/$name-" "$corpus" >"$log" 2>&1; then
     passed=$((passed + 1))
+    # The last status line: "#N DONE cov: C ft: F corp: K/..." (libFuzzer).
     stats=$(grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -n 1)
-    runs=$(grep -oE 'Done [0-9]+ runs in [0-9]+ second' "$log" | tail -n 1)
-    echo "fuzz: $name ok: $runs; $(echo "$stats" | grep -oE 'cov: [0-9]+ ft: [0-9]+' )"
+    runs=$(grep -oE 'Done [0-9]+ runs' "$log" | tail -n 1 | grep -oE '[0-9]+')
+    cov=$(echo "$stats" | grep -oE 'cov: [0-9]+' | grep -oE '[0-9]+')
+    ft=$(echo "$stats" | grep -oE 'ft: [0-9]+' | grep -oE '[0-9]+')
+    corp=$(echo "$stats" | grep -oE 'corp: [0-9]+' | grep -oE '[0-9]+')
+    total_runs=$((total_runs + ${runs:-0}))
+    printf 'fuzz: %-24s ok: %10s runs in %ss, %6s edges, %6s features, corpus %s\n' \
+      "$name" "${runs:-?}" "$seconds" "${cov:-?}" "${ft:-?}" "${corp:-?}"
   else
     failed=$((failed + 1))
     echo "fuzz: $name FAILED"
@@ -56,5 +64,6 @@ for target in "$dir"/fuzz/fuzz_*; do
     done
   fi
 done
+echo "fuzz: $total_runs runs in all, ${seconds}s per target"
 echo "fuzz: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

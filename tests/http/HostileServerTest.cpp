@@ -94,6 +94,11 @@ std::vector<ScriptedReply> Times(int count, const ScriptedReply& reply) {
   return std::vector<ScriptedReply>(static_cast<std::size_t>(count), reply);
 }
 
+// A 200 answer whose Content-Length line holds the text given, then a close.
+ScriptedReply ClosingWithLength(const std::string& length, const std::string& body) {
+  return Closing("HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + body);
+}
+
 std::string Chunked(const std::string& chunks) {
   return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunks;
 }
@@ -222,18 +227,10 @@ std::vector<HostileCase> Cases() {
        {Gives("body")}},
 
       // Content-Length.
-      {"ContentLengthNegative",
-       {Closing("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nuntil close")},
-       {Gives("until close")}},
-      {"ContentLengthHuge",
-       {Closing("HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\nabc")},
-       {Gives("abc")}},
-      {"ContentLengthOverflows",
-       {Closing("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\nabc")},
-       {Gives("abc")}},
-      {"ContentLengthNotANumber",
-       {Closing("HTTP/1.1 200 OK\r\nContent-Length: five\r\n\r\nabc")},
-       {Gives("abc")}},
+      {"ContentLengthNegative", {ClosingWithLength("-5", "until close")}, {Gives("until close")}},
+      {"ContentLengthHuge", {ClosingWithLength("2147483647", "abc")}, {Gives("abc")}},
+      {"ContentLengthOverflows", {ClosingWithLength("99999999999", "abc")}, {Gives("abc")}},
+      {"ContentLengthNotANumber", {ClosingWithLength("five", "abc")}, {Gives("abc")}},
       {"ContentLengthTwice",
        {{"HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 5\r\n\r\nhello"}},
        {Gives("hel")}},
