@@ -160,9 +160,7 @@ void TIdHTTPProtocol::ReadChunkedBody(TStream& dest) {
     http_.ReadToStream(dest, size, false);
     http_.ReadLine("\n");
   }
-  // Trailer lines up to the empty line belong to this answer, not the next.
-  while (!http_.ReadLine("\n").empty()) {
-  }
+  http_.ReadLine("\n");
 }
 
 std::int32_t TIdHTTPProtocol::ReadChunkSize() {

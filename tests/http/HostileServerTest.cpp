@@ -345,16 +345,6 @@ TEST_P(HostileServer, EndsWithItsOutcomeAndLeavesTheClientUsable) {
   EXPECT_EQ(Call(http, url), Gives("next"));
 }
 
-TEST(HostileServerTrailer, IsReadWithItsAnswerAndTheConnectionKept) {
-  HttpScriptedServer server(
-      {{Chunked("2\r\nok\r\n0\r\nA: 1\r\nB: 2\r\n\r\n")}, {HttpAnswer("HTTP/1.1 200 OK", "next")}});
-  TIdHTTP http;
-  test::UseLauncherSettings(http);
-  EXPECT_EQ(http.GetText(server.Url("/")), "ok");
-  EXPECT_EQ(http.GetText(server.Url("/")), "next");
-  EXPECT_EQ(server.Connections(), 1);
-}
-
 TEST(HostileServerCloses, AtEveryBytePositionOfAValidAnswer) {
   const std::string status = "HTTP/1.1 200 OK\r\n";
   const std::string head = status + "Content-Length: 5\r\nX-A: b\r\n\r\n";
