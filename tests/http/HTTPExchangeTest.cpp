@@ -12,17 +12,7 @@ using test::HttpScriptedServer;
 using test::Raised;
 using test::ScriptedReply;
 
-class HTTPExchange : public testing::Test {
- protected:
-  HTTPExchange() { test::UseLauncherSettings(http); }
-  HttpScriptedServer& Serve(std::vector<ScriptedReply> replies) {
-    servers.push_back(std::make_unique<HttpScriptedServer>(std::move(replies)));
-    return *servers.back();
-  }
-  // Declared first so the client closes its connection before they stop.
-  std::vector<std::unique_ptr<HttpScriptedServer>> servers;
-  TIdHTTP http;
-};
+class HTTPExchange : public test::HTTPClientTest {};
 
 TEST_F(HTTPExchange, LauncherGetSendsExactlyTheseBytes) {
   auto& server = Serve({{HttpAnswer("HTTP/1.1 200 OK", "1.0.2.0")}});

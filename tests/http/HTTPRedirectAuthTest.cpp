@@ -17,17 +17,7 @@ std::string RequestLine(const std::string& request) {
   return request.substr(0, request.find("\r\n"));
 }
 
-class HTTPRedirects : public testing::Test {
- protected:
-  HTTPRedirects() { test::UseLauncherSettings(http); }
-  HttpScriptedServer& Serve(std::vector<ScriptedReply> replies) {
-    servers.push_back(std::make_unique<HttpScriptedServer>(std::move(replies)));
-    return *servers.back();
-  }
-  // Declared first so the client closes its connection before they stop.
-  std::vector<std::unique_ptr<HttpScriptedServer>> servers;
-  TIdHTTP http;
-};
+class HTTPRedirects : public test::HTTPClientTest {};
 
 TEST_F(HTTPRedirects, WithoutHandlingEveryRedirectRaises) {
   auto& server = Serve({

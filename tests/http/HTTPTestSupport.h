@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "http/IdHTTP.h"
+#include "tests/support/http_ScriptedServer.h"
 
 namespace vantro::test {
 
@@ -22,6 +25,19 @@ inline void UseLauncherSettings(TIdHTTP& http) {
   http.Request().Accept = "text/html, */*";
   http.Request().UserAgent = "Mozilla/3.0 (compatible; Vantro)";
 }
+
+// A client with the launcher's settings and the servers a test starts for it.
+class HTTPClientTest : public testing::Test {
+ protected:
+  HTTPClientTest() { UseLauncherSettings(http); }
+  HttpScriptedServer& Serve(std::vector<ScriptedReply> replies) {
+    servers.push_back(std::make_unique<HttpScriptedServer>(std::move(replies)));
+    return *servers.back();
+  }
+  // Declared first so the client closes its connection before they stop.
+  std::vector<std::unique_ptr<HttpScriptedServer>> servers;
+  TIdHTTP http;
+};
 
 template <class E>
 E Raised(const std::function<void()>& call) {
