@@ -112,6 +112,9 @@ class Platform {
   virtual int ShowMessageBox(WindowHandle owner, const std::string& textUtf8,
                              const std::string& captionUtf8, std::uint32_t flags) = 0;
   virtual void SetControlText(WindowHandle control, const std::string& textUtf8) = 0;
+  // Points the embedded web browser at the address; a browser that could not
+  // be created ignores it (its area stays blank).
+  virtual void NavigateBrowser(WindowHandle browser, const std::string& urlUtf8) = 0;
   // The shell's folder picker, modal, opening at folder (ANSI) selected and
   // showing the selection's full path as its status text. True when the user
   // confirmed a folder, which is then in folder; false when cancelled or when

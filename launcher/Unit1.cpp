@@ -37,9 +37,10 @@ TForm1::TForm1(Platform& platform, TApplication& application, std::vector<std::s
   ConfigureUpdateClient(IdHTTP1);
 }
 
-void TForm1::AttachWindow(WindowHandle handle, WindowHandle edit1) {
+void TForm1::AttachWindow(WindowHandle handle, WindowHandle edit1, WindowHandle web) {
   handle_ = handle;
   edit1_ = edit1;
+  web_ = web;
 }
 
 void TForm1::FormCreate() {
@@ -48,6 +49,7 @@ void TForm1::FormCreate() {
   // so that a clicked link is still launched.
   application_.Protect(
       handle_, [this] { CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget); });
+  platform_.NavigateBrowser(web_, ClientPageUrl());
   handOffMessage_ = platform_.RegisterMessage(kHandOffMessageName);
   LoadSetting();
   if (!HasGameInstall(platform_, GameFolder)) {

@@ -24,8 +24,9 @@ class TForm1 {
   // the program itself.
   TForm1(Platform& platform, TApplication& application, std::vector<std::string> params);
 
-  // The window layer hands over the main window and its folder field.
-  void AttachWindow(WindowHandle handle, WindowHandle edit1);
+  // The window layer hands over the main window, its folder field and its
+  // web browser.
+  void AttachWindow(WindowHandle handle, WindowHandle edit1, WindowHandle web);
   WindowHandle Handle() const { return handle_; }
   TApplication& Application() { return application_; }
   std::uint32_t HandOffMessage() const { return handOffMessage_; }
@@ -49,6 +50,7 @@ class TForm1 {
   TSettingsFile settings_;
   WindowHandle handle_ = 0;
   WindowHandle edit1_ = 0;
+  WindowHandle web_ = 0;
   std::string edit1Text_;  // what Edit1 shows, in ANSI
   void ShowInEdit1(const std::string& folder);
   std::uint32_t handOffMessage_ = 0;

@@ -50,6 +50,10 @@ UpdateAddresses BuiltInUpdateAddresses() {
 
 UpdateAddresses UpdateTarget = BuiltInUpdateAddresses();
 
+std::string ClientPageUrl() {
+  return std::string("http://") + VANTRO_SITE_HOST + "/client/";
+}
+
 void CheckForUpdate(Platform& platform, TApplication& application, WindowHandle owner,
                     TIdHTTP& http, const UpdateAddresses& addresses) {
   const std::string own = GetFileVersionText(platform, platform.ModuleFileName());

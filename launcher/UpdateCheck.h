@@ -28,6 +28,10 @@ UpdateAddresses BuiltInUpdateAddresses();
 // its own server.
 extern UpdateAddresses UpdateTarget;
 
+// The maker's client page the main window's browser shows: "http://" + site
+// host + "/client/".
+std::string ClientPageUrl();
+
 // Fetches the version text; when the own version is not named in it, says so
 // and opens the download page. A failing GET raises.
 void CheckForUpdate(Platform& platform, TApplication& application, WindowHandle owner,

@@ -51,7 +51,8 @@ void Win32Gui::RunMainWindow(TForm1& form) {
   const MainWindowControls controls = CreateMainWindow(instance_, application_, kMainClass);
   main_ = controls.window;
   form.AttachWindow(reinterpret_cast<WindowHandle>(main_),
-                    reinterpret_cast<WindowHandle>(controls.edit1));
+                    reinterpret_cast<WindowHandle>(controls.edit1),
+                    reinterpret_cast<WindowHandle>(controls.web));
   SetWindowLongPtrW(main_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
   form.Application().Protect(form.Handle(), [&] { form.FormCreate(); });
 

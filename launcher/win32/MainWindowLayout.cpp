@@ -1,6 +1,7 @@
 #include "launcher/win32/MainWindowLayout.h"
 
 #include "launcher/LauncherTexts.h"
+#include "launcher/win32/WebBrowserHost.h"
 #include "launcher/win32/WideText.h"
 
 namespace vantro {
@@ -16,6 +17,7 @@ constexpr Place kClient{809, 318, 351, 492};  // the window's place and client s
 constexpr Place kLabel1{8, 16, 121, 13};
 constexpr Place kEdit1{96, 11, 161, 21};
 constexpr Place kButton1{264, 8, 81, 25};
+constexpr Place kWeb{0, 40, 350, 450};
 
 class Scale {
  public:
@@ -64,6 +66,9 @@ MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_
                          kButton1, kButton1Id);
   main.label1 =
       Control(main, scale, 0, L"STATIC", "英雄联盟目录:", SS_LEFT | SS_NOPREFIX, kLabel1, 0);
+  const RECT web{scale(kWeb.left), scale(kWeb.top), scale(kWeb.left + kWeb.width),
+                 scale(kWeb.top + kWeb.height)};
+  main.web = CreateWebBrowser(instance, main.window, web);
   return main;
 }
 

@@ -11,6 +11,7 @@ struct MainWindowControls {
   HWND label1 = nullptr;
   HWND edit1 = nullptr;
   HWND button1 = nullptr;
+  HWND web = nullptr;
   HFONT font = nullptr;  // owned: freed with DeleteObject when the window is gone
 };
 

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "launcher/win32/WebBrowserHost.h"
 #include "launcher/win32/WideText.h"
 
 namespace vantro {
@@ -188,6 +189,10 @@ int Win32Platform::ShowMessageBox(WindowHandle owner, const std::string& textUtf
 
 void Win32Platform::SetControlText(WindowHandle control, const std::string& textUtf8) {
   SetWindowTextW(Hwnd(control), Utf8ToWide(textUtf8).c_str());
+}
+
+void Win32Platform::NavigateBrowser(WindowHandle browser, const std::string& urlUtf8) {
+  NavigateWebBrowser(Hwnd(browser), Utf8ToWide(urlUtf8));
 }
 
 namespace {

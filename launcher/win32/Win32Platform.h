@@ -51,6 +51,7 @@ class Win32Platform : public Platform {
   int ShowMessageBox(WindowHandle owner, const std::string& textUtf8,
                      const std::string& captionUtf8, std::uint32_t flags) override;
   void SetControlText(WindowHandle control, const std::string& textUtf8) override;
+  void NavigateBrowser(WindowHandle browser, const std::string& urlUtf8) override;
   bool BrowseFolder(WindowHandle owner, std::string& folder, const std::string& titleUtf8,
                     std::uint32_t flags) override;
   std::string AnsiToUtf8(const std::string& ansi) override;

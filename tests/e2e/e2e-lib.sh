@@ -90,10 +90,16 @@ e2e_update_server() {
   E2E_UPDATE_PID=$!
   local i
   for ((i = 0; i < 50; i++)); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return 0
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      # Someone else's server on the port answers too; ours would have lost
+      # the bind and ended by now.
+      sleep 0.5
+      kill -0 "$E2E_UPDATE_PID" 2>/dev/null && return 0
+      break
+    fi
     sleep 0.1
   done
-  e2e_fail "the update server did not start on port $port"
+  e2e_fail "the update server did not start on port $port (is the port taken?)"
 }
 
 # e2e_browser_calls [count] [seconds]: what the shell handed to the browser.

@@ -8,12 +8,12 @@
 namespace vantro::fake {
 namespace {
 
-constexpr WindowHandle kMain = 0x5000, kEdit1 = 0x5010;
+constexpr WindowHandle kMain = 0x5000, kEdit1 = 0x5010, kWeb = 0x5020;
 
 class FolderPickerTest : public LauncherTest {
  protected:
   FolderPickerTest() : form(platform, application, {"vantro.exe"}) {
-    form.AttachWindow(kMain, kEdit1);
+    form.AttachWindow(kMain, kEdit1, kWeb);
   }
   void Click() {
     application.Protect(kMain, [&] { form.Button1Click(); });

@@ -17,14 +17,14 @@ class FormTest : public LauncherTest {
   TForm1& Form(std::vector<std::string> args = {}) {
     args.insert(args.begin(), "C:\\vantro\\vantro.exe");
     form_ = std::make_unique<TForm1>(platform, application, args);
-    form_->AttachWindow(kMain, kEdit1);
+    form_->AttachWindow(kMain, kEdit1, kWeb);
     return *form_;
   }
   void Create(TForm1& form) {
     application.Protect(form.Handle(), [&] { form.FormCreate(); });
   }
 
-  static constexpr WindowHandle kMain = 0x5000, kEdit1 = 0x5010;
+  static constexpr WindowHandle kMain = 0x5000, kEdit1 = 0x5010, kWeb = 0x5020;
   std::unique_ptr<TForm1> form_;
 };
 
@@ -33,14 +33,15 @@ TEST_F(FormTest, SetUpRunsInOrderAndLaunchesTheLinkBeforeTheWindowShows) {
   AddRads();
   Create(Form({"kivra://one|two|three/", "ignored"}));
   const std::string p = "/k cd /d " + kRadsDeployPath + kStart + "one two three\" && exit";
-  EXPECT_EQ(platform.calls,
-            (std::vector<std::string>{
-                "RegistryCreate kivra", "RegistrySet kivra[]", "RegistrySet kivra[URL Protocol]",
-                "RegistryCreate kivra\\DefaultIcon", "RegistrySet kivra\\defaulticon[]",
-                "RegistryCreate kivra\\shell\\open\\command",
-                "RegistrySet kivra\\shell\\open\\command[]", "RegisterMessage ZANTOR_MESSAGE",
-                "ProfileRead lol_path", "SetControlText D:\\Games\\LoL", "ProfileWrite cmd=" + p,
-                std::string("ProfileFlush ") + kIni, "ShellExecuteEx cmd " + p}));
+  EXPECT_EQ(
+      platform.calls,
+      (std::vector<std::string>{
+          "RegistryCreate kivra", "RegistrySet kivra[]", "RegistrySet kivra[URL Protocol]",
+          "RegistryCreate kivra\\DefaultIcon", "RegistrySet kivra\\defaulticon[]",
+          "RegistryCreate kivra\\shell\\open\\command", "RegistrySet kivra\\shell\\open\\command[]",
+          "Navigate " + ClientPageUrl(), "RegisterMessage ZANTOR_MESSAGE", "ProfileRead lol_path",
+          "SetControlText D:\\Games\\LoL", "ProfileWrite cmd=" + p,
+          std::string("ProfileFlush ") + kIni, "ShellExecuteEx cmd " + p}));
   EXPECT_EQ(GameFolder, kGame);
   EXPECT_EQ(platform.controlTexts[kEdit1], kGame);
   EXPECT_EQ(Ini("cmd"), p);

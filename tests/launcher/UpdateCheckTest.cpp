@@ -90,7 +90,38 @@ TEST_F(UpdateCheckTest, TheClientWaitsForAnAnswerTenSecondsAtMost) {
   EXPECT_FALSE(http.HandleRedirects);
 }
 
-class UpdateDuringSetUp : public LauncherTest {};
+TEST(ClientPageTest, IsTheClientFolderOnTheSiteThatServesTheDownloadPage) {
+  const std::string download = BuiltInUpdateAddresses().downloadUrl;
+  ASSERT_TRUE(download.ends_with("/ob"));
+  EXPECT_EQ(ClientPageUrl(), download.substr(0, download.size() - 3) + "/client/");
+}
+
+class UpdateDuringSetUp : public LauncherTest {
+ protected:
+  void Create(TForm1& form) {
+    form.AttachWindow(0x5000, 0x5010, 0x5020);
+    application.Protect(form.Handle(), [&] { form.FormCreate(); });
+  }
+  // Where in the calls the client page was asked for.
+  std::ptrdiff_t NavigateAt() const {
+    return std::find(platform.calls.begin(), platform.calls.end(), "Navigate " + ClientPageUrl()) -
+           platform.calls.begin();
+  }
+};
+
+TEST_F(UpdateDuringSetUp, TheBrowserGoesToTheClientPageOnceAfterTheCheck) {
+  HttpScriptedServer newer({{HttpAnswer("HTTP/1.1 200 OK", "1.0.3.0")}});
+  UpdateTarget.versionUrl = newer.Url("/kivra/Version.txt");
+  TForm1 form(platform, application, {"vantro.exe"});
+  Create(form);
+  ASSERT_EQ(platform.navigations.size(), 1u);
+  EXPECT_EQ(platform.navigations[0].browser, 0x5020u);
+  EXPECT_EQ(platform.navigations[0].url, ClientPageUrl());
+  const auto at = NavigateAt();
+  ASSERT_GT(at, 0);
+  EXPECT_EQ(platform.calls[at - 1], "ShellExecute " + UpdateTarget.downloadUrl + " ");
+  EXPECT_EQ(platform.calls[at + 1], "RegisterMessage ZANTOR_MESSAGE");
+}
 
 TEST_F(UpdateDuringSetUp, AFailedCheckIsShownAndTheLinkStillLaunches) {
   HttpScriptedServer failing({{HttpAnswer("HTTP/1.1 503 Service Unavailable", "")}});
@@ -98,9 +129,12 @@ TEST_F(UpdateDuringSetUp, AFailedCheckIsShownAndTheLinkStillLaunches) {
   SetIni("lol_path", kGame);
   AddGameExe();
   TForm1 form(platform, application, {"vantro.exe", "kivra://8394 abc"});
-  application.Protect(form.Handle(), [&] { form.FormCreate(); });
+  Create(form);
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].text, "HTTP/1.1 503 Service Unavailable.");
+  // The rest of the set-up goes on, the client page with it.
+  EXPECT_EQ(platform.navigations.size(), 1u);
+  EXPECT_LT(NavigateAt(), static_cast<std::ptrdiff_t>(platform.calls.size()));
   EXPECT_EQ(platform.boxes[0].flags, kMbOk | kMbIconError);
   EXPECT_NE(form.HandOffMessage(), 0u);
   EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);

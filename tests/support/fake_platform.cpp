@@ -199,6 +199,11 @@ void FakePlatform::SetControlText(WindowHandle control, const std::string& textU
   controlTexts[control] = textUtf8;
 }
 
+void FakePlatform::NavigateBrowser(WindowHandle browser, const std::string& urlUtf8) {
+  Log("Navigate " + urlUtf8);
+  navigations.push_back({browser, urlUtf8});
+}
+
 bool FakePlatform::BrowseFolder(WindowHandle owner, std::string& folder,
                                 const std::string& titleUtf8, std::uint32_t flags) {
   Log("BrowseFolder " + folder);
@@ -314,7 +319,8 @@ FakeGui::FakeGui(FakeSystem& system, FakePlatform& platform)
 void FakeGui::RunMainWindow(TForm1& form) {
   mainWindow = system_.NewWindow(false);
   edit1 = system_.NewWindow();
-  form.AttachWindow(mainWindow, edit1);
+  web = system_.NewWindow();
+  form.AttachWindow(mainWindow, edit1, web);
   form.Application().Protect(mainWindow, [&] { form.FormCreate(); });
   platform_.calls.push_back("ShowMainWindow");
   ran = true;

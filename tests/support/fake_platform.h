@@ -97,6 +97,11 @@ class FakePlatform : public Platform {
   std::vector<std::vector<std::string>>
       shellExecuteRuns;  // owner, verb, file, parameters, directory, show
   std::map<WindowHandle, std::string> controlTexts;
+  struct Navigation {
+    WindowHandle browser;
+    std::string url;
+  };
+  std::vector<Navigation> navigations;
   // The folder the user picks in the next folder picker; empty: cancelled.
   std::string pickFolder;
   struct Picker {
@@ -142,6 +147,7 @@ class FakePlatform : public Platform {
   int ShowMessageBox(WindowHandle owner, const std::string& textUtf8,
                      const std::string& captionUtf8, std::uint32_t flags) override;
   void SetControlText(WindowHandle control, const std::string& textUtf8) override;
+  void NavigateBrowser(WindowHandle browser, const std::string& urlUtf8) override;
   bool BrowseFolder(WindowHandle owner, std::string& folder, const std::string& titleUtf8,
                     std::uint32_t flags) override;
   // Bytes above 0x7F are taken as Latin-1, so a test can see that a text was converted.
@@ -180,7 +186,7 @@ class FakeGui : public Gui {
   void SetApplicationTitle(const std::string& titleUtf8) override { title = titleUtf8; }
   void RunMainWindow(TForm1& form) override;
 
-  WindowHandle applicationWindow = 0, mainWindow = 0, edit1 = 0;
+  WindowHandle applicationWindow = 0, mainWindow = 0, edit1 = 0, web = 0;
   std::string title;
   bool ran = false;
   // Runs while the main window's message loop would: the form is alive then.
