@@ -36,8 +36,9 @@ launcher=() trivial=()
 for round in 1 2 3 4 5; do
   start=$(now_ms)
   wine 'C:\trivial\trivial.exe' x >/dev/null 2>&1 &
+  trivial_pid=$!
   wait_lines "$trivial_log" "$round" && trivial+=($(($(now_ms) - start)))
-  wait
+  wait "$trivial_pid"
 
   start=$(now_ms)
   e2e_start "kivra://8394 round$round"
