@@ -116,7 +116,6 @@ void TIdTCPConnection::ReadToStream(TStream& stream, std::int64_t count, bool un
   // Until close has no byte limit: a body beyond 2 GiB must not be cut short.
   std::int64_t remaining = untilClose ? std::numeric_limits<std::int64_t>::max() : count;
   OpenWork(wmRead, untilClose ? 0 : count);
-  auto finish = [&] { CloseWork(wmRead); };
   try {
     if (inputQueue_.Size() > 0 && remaining > 0) {
       const std::int64_t n = std::min(inputQueue_.Size(), remaining);
@@ -141,10 +140,10 @@ void TIdTCPConnection::ReadToStream(TStream& stream, std::int64_t count, bool un
     // A close seen before the count was reached is the same short read.
     if (!untilClose && remaining > 0) throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
   } catch (...) {
-    finish();
+    CloseWork(wmRead);
     throw;
   }
-  finish();
+  CloseWork(wmRead);
 }
 
 std::int32_t TIdTCPConnection::ReadInt32(bool networkOrder) {
