@@ -3,10 +3,14 @@
 # server publishing its own version) to the start of cmd, against a trivial
 # program started the same way in the same run (the recording cmd stand-in,
 # from its start to its own log line). Five rounds each, medians in ms.
-#   bench/startup_wine.sh   (after a win32 build with a loopback update host)
+#   bench/startup_wine.sh   (after a Windows build with a loopback update host:
+#   build/win32, or build/win64 where 32-bit programs cannot run)
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${VANTRO_WIN32_BUILD:-$top/build/win32}
+# shellcheck source=../scripts/wine-env.sh
+. "$top/scripts/wine-env.sh"
+vantro_windows_build "$(vantro_windows_bits)"
+build=${VANTRO_WIN32_BUILD:-$top/$VANTRO_WINDOWS_DIR}
 export VANTRO_EXE="$build/launcher/win32/vantro.exe"
 export VANTRO_ROBOT_EXE="$build/tests/support/robot/robot.exe"
 export VANTRO_CMD_EXE="$build/tests/support/robot/cmd/cmd.exe"

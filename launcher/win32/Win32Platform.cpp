@@ -11,7 +11,16 @@
 namespace vantro {
 namespace {
 
+#if !defined(_WIN64)
 static_assert(sizeof(SHELLEXECUTEINFOA) == kShellExecuteInfoSize);
+#endif
+
+// The launcher fills the record as the 32-bit program it ships as; a 64-bit
+// build (the tests' build where 32-bit code cannot run) means the same whole
+// record by it, which is larger there.
+DWORD SystemRecordSize(std::uint32_t size) {
+  return size == kShellExecuteInfoSize ? sizeof(SHELLEXECUTEINFOA) : size;
+}
 
 HWND Hwnd(WindowHandle window) {
   return reinterpret_cast<HWND>(window);
@@ -34,7 +43,7 @@ DWORD Attributes(const std::string& path) {
 
 void FillShellExecuteInfo(const ShellExecuteRecord& record, SHELLEXECUTEINFOA& info) {
   info = SHELLEXECUTEINFOA{};
-  info.cbSize = record.cbSize;
+  info.cbSize = SystemRecordSize(record.cbSize);
   info.fMask = record.fMask;
   info.hwnd = Hwnd(record.hwnd);
   info.lpVerb = OrNull(record.lpVerb);

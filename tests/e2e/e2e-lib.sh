@@ -43,16 +43,15 @@ e2e_begin() {
     vantro_wine_up || { echo "e2e: no Wine prefix" >&2; exit 1; }
     e2e_own_wine=1
   fi
-  # A new prefix goes on setting up its shell for a while after wineboot
-  # returns; a copy taken before then never gets a working folder picker.
-  local made age
-  made=$(stat -c %Y "$VANTRO_WINEPREFIX/.update-timestamp" 2>/dev/null || date +%s)
-  age=$(($(date +%s) - made))
-  [ "$age" -lt 30 ] && sleep $((30 - age))
   E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/vantro-e2e-$name.XXXXXX")
-  # A prefix of our own, so this test's wineserver can be stopped at its end.
-  cp -a "$VANTRO_WINEPREFIX" "$E2E_TMP/prefix"
-  export WINEPREFIX="$E2E_TMP/prefix" WINEARCH=win32 WINEDEBUG=-all
+  # A prefix of our own, so this test's wineserver can be stopped at its end:
+  # a copy of the run's settled prefix when there is one.
+  if [ -d "${VANTRO_WINEPREFIX_TEMPLATE:-}" ]; then
+    cp -a "$VANTRO_WINEPREFIX_TEMPLATE" "$E2E_TMP/prefix"
+  else
+    cp -a "$VANTRO_WINEPREFIX" "$E2E_TMP/prefix"
+  fi
+  export WINEPREFIX="$E2E_TMP/prefix" WINEARCH=${VANTRO_WINEARCH:-win32} WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   trap e2e_end EXIT
   # ctest kills a test that overruns without a chance to clean up: end first.

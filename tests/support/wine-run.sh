@@ -3,7 +3,7 @@
 # and without the Mono/Gecko install prompts.
 : "${VANTRO_WINEPREFIX:=${TMPDIR:-/tmp}/vantro-wine}"
 export WINEPREFIX="$VANTRO_WINEPREFIX"
-export WINEARCH=win32
+export WINEARCH="${VANTRO_WINEARCH:-win32}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 exec wine "$@"
