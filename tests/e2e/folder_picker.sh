@@ -2,7 +2,8 @@
 # The folder button through the real shell picker: it opens at the folder
 # Edit1 shows (its status line says so), the robot walks up with the Left key
 # and presses OK or Cancel; each acceptance rule, a folder without a game, a
-# cancel and a non-ASCII path, read back from Edit1 and setting.ini.
+# cancel, a non-ASCII path, a drive root and a settings file that cannot be
+# written, read back from Edit1 and setting.ini.
 . "$(dirname "$0")/e2e-lib.sh"
 e2e_begin folder-picker
 
@@ -13,6 +14,8 @@ e2e_game_exe "$games/B/game"
 e2e_game_rads "$games/C"
 e2e_game_rads "$games/D/League of Legends KR"
 e2e_game_exe "$games/Jeux é"
+# At the drive root the rules append to "C:\", so rule 2 stores C:\\game.
+e2e_game_exe "$E2E_C/game"
 
 # status <dialog> <expected>: the picker's status line once it shows expected
 # (or after 10 s), in the ANSI code page.
@@ -30,8 +33,12 @@ status() {
 # <expected Edit1>: starts the launcher at start folder, opens the picker,
 # walks up (Backspace selects the parent), presses the button, reads Edit1.
 pick() {
+  printf '[setting]\r\nlol_path=%s\r\n' "$2" >"$E2E_INI"
+  pick_as_saved "$@"
+}
+# pick_as_saved: the same with setting.ini as it is.
+pick_as_saved() {
   local name=$1 start=$2 ups=$3 button=$4 expected=$5 edit=$6 window dialog tree dump i
-  printf '[setting]\r\nlol_path=%s\r\n' "$start" >"$E2E_INI"
   e2e_start
   window=$(e2e_main_window)
   e2e_robot press "$window" 101 >/dev/null
@@ -102,4 +109,19 @@ jeux="C:\\Games\\Jeux $(printf '\xe9')"
 pick "non-ASCII" "$jeux" 0 1 "$jeux" "$jeux"
 e2e_expect "non-ASCII: lol_path in the ANSI code page" "$(e2e_ini_value lol_path)" "$jeux"
 e2e_close_main
+
+pick "drive root" 'C:\game' 1 1 'C:\' 'C:\\game'
+e2e_expect "drive root: saved as appended" "$(e2e_ini_value lol_path)" 'C:\\game'
+e2e_close_main
+
+# The folder is shown and used though it cannot be saved.
+printf '[setting]\r\nlol_path=C:\\Games\\A\\inner\r\n' >"$E2E_INI"
+chattr +i "$E2E_INI" || { echo "e2e: this file system cannot make setting.ini immutable" >&2; exit 1; }
+trap 'chattr -i "$E2E_INI" 2>/dev/null; e2e_end' EXIT
+pick_as_saved "read-only" 'C:\Games\A\inner' 1 1 'C:\Games\A' 'C:\Games\A'
+box=$(e2e_robot box 10000)
+e2e_expect "read-only: the error box" "$(sed -n 's/^text: //p' <<<"$box")" 'Unable to write to C:\vantro\setting.ini.'
+e2e_expect "read-only: lol_path kept" "$(e2e_ini_value lol_path)" 'C:\Games\A\inner'
+e2e_close_main
+chattr -i "$E2E_INI"
 e2e_finish
