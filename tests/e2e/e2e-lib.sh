@@ -173,7 +173,16 @@ e2e_exit_code() {
 }
 
 # e2e_main_window: the handle of the launcher's main window once it shows.
-e2e_main_window() { e2e_robot wait TForm1 "${1:-20000}"; }
+e2e_main_window() {
+  local window
+  window=$(e2e_robot wait TForm1 "${1:-30000}")
+  if [ -z "$window" ]; then
+    # Said on the test's output, for the one reading a failure.
+    e2e_say "no main window within ${1:-30000} ms; the windows then:" >&2
+    e2e_robot list >&2
+  fi
+  printf '%s\n' "$window"
+}
 
 # e2e_close_main: closes the main window and checks that the launcher ends with 0.
 e2e_close_main() {

@@ -13,8 +13,9 @@
 //   robot resources EXE                its version information, manifest and the
 //                                      images of icon group MAINICON
 //   robot spawn N MS EXE [ARGS...]     starts N copies suspended, resumes all at
-//                                      once, prints each one's exit code, or
-//                                      "running" when it waits for input
+//                                      once, prints each one's exit code,
+//                                      "running" when it shows a window, or
+//                                      "unsettled" when neither came in MS
 // Exit code 0 on success, 2 when what was waited for did not come.
 #include <windows.h>
 
@@ -125,6 +126,15 @@ std::vector<HWND> Visible(const std::string& className) {
   return found;
 }
 
+bool HasVisibleWindow(DWORD processId) {
+  for (HWND window : TopLevel()) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == processId && IsWindowVisible(window)) return true;
+  }
+  return false;
+}
+
 HWND WaitFor(const std::string& className, DWORD milliseconds) {
   const DWORD start = GetTickCount();
   for (;;) {
@@ -191,17 +201,28 @@ int Spawn(int count, DWORD milliseconds, int argc, char** argv) {
   }
   for (auto& process : processes)
     ResumeThread(process.hThread);
-  // Each one settles by ending or by waiting for input in its message loop.
+  // Each one settles by ending, or by showing a window (it then waits for its
+  // user); whatever is busy at the deadline is unsettled. Being idle is no
+  // sign: a program that hands over its work pumps messages while it waits.
+  std::vector<std::string> results(processes.size());
   const DWORD start = GetTickCount();
-  for (auto& process : processes) {
-    const DWORD spent = GetTickCount() - start;
-    const DWORD left = spent < milliseconds ? milliseconds - spent : 0;
-    if (WaitForInputIdle(process.hProcess, left) == 0) WaitForSingleObject(process.hProcess, 1000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    Print(code == STILL_ACTIVE ? "running pid=" + std::to_string(process.dwProcessId)
-                               : "exit=" + std::to_string(code));
+  for (bool busy = true; busy && GetTickCount() - start < milliseconds;) {
+    busy = false;
+    for (std::size_t i = 0; i < processes.size(); ++i) {
+      if (!results[i].empty()) continue;
+      DWORD code = 0;
+      if (GetExitCodeProcess(processes[i].hProcess, &code) && code != STILL_ACTIVE)
+        results[i] = "exit=" + std::to_string(code);
+      else if (HasVisibleWindow(processes[i].dwProcessId))
+        results[i] = "running pid=" + std::to_string(processes[i].dwProcessId);
+      else
+        busy = true;
+    }
+    if (busy) Sleep(50);
   }
+  for (std::size_t i = 0; i < processes.size(); ++i)
+    Print(results[i].empty() ? "unsettled pid=" + std::to_string(processes[i].dwProcessId)
+                             : results[i]);
   return 0;
 }
 
