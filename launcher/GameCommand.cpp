@@ -1,5 +1,7 @@
 #include "launcher/GameCommand.h"
 
+#include <algorithm>
+
 #include "launcher/FolderRules.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/SingleBytes.h"
@@ -36,11 +38,10 @@ bool HasUnsafeArgumentBytes(const std::string& arguments) {
   // Every byte counts, wherever it stands: none of these is a valid second
   // byte of a double-byte character in any code page, and after a lead byte
   // the system's conversion would let such a byte through on its own.
-  for (const char c : arguments) {
+  return std::any_of(arguments.begin(), arguments.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte == '"' || byte == '%' || byte < 0x20 || byte == 0x7F) return true;
-  }
-  return false;
+    return byte == '"' || byte == '%' || byte < 0x20 || byte == 0x7F;
+  });
 }
 
 std::string DeployFolder(Platform& platform, const std::string& gameFolder) {

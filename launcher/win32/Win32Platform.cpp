@@ -226,6 +226,10 @@ bool Win32Platform::BrowseFolder(WindowHandle owner, std::string& folder,
   IMalloc* allocator = nullptr;
   if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return false;
   auto* name = static_cast<wchar_t*>(allocator->Alloc(MAX_PATH * sizeof(wchar_t)));
+  if (name == nullptr) {
+    allocator->Release();
+    return false;
+  }
   const std::wstring start = ToWide(folder, CP_ACP);
   const std::wstring title = Utf8ToWide(titleUtf8);
   BROWSEINFOW info{};
@@ -237,10 +241,11 @@ bool Win32Platform::BrowseFolder(WindowHandle owner, std::string& folder,
   info.lParam = reinterpret_cast<LPARAM>(start.c_str());
   bool picked = false;
   if (PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info)) {
-    SHGetPathFromIDListW(item, name);
+    // The buffer holds the item's display name until it becomes its path; an
+    // item without a file-system path leaves Folder as it was.
+    picked = SHGetPathFromIDListW(item, name) != FALSE;
     allocator->Free(item);
-    folder = FromWide(name, CP_ACP);
-    picked = true;
+    if (picked) folder = FromWide(name, CP_ACP);
   }
   allocator->Free(name);
   allocator->Release();

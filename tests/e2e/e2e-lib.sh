@@ -184,6 +184,12 @@ e2e_main_window() {
   printf '%s\n' "$window"
 }
 
+# e2e_folder_field <main window>: what Edit1 shows, in the ANSI code page
+# (1252 here), as the launcher holds and stores it.
+e2e_folder_field() {
+  e2e_robot dump "$1" | grep 'class=Edit' | sed 's/.* text=//' | iconv -f UTF-8 -t CP1252
+}
+
 # e2e_close_main: closes the main window and checks that the launcher ends with 0.
 e2e_close_main() {
   local window

@@ -29,6 +29,15 @@ status() {
   printf '%s' "$text"
 }
 
+# open_picker: starts the launcher with setting.ini as it is and presses
+# Button1; sets PICKER_WINDOW (main window) and PICKER (the picker dialog).
+open_picker() {
+  e2e_start
+  PICKER_WINDOW=$(e2e_main_window)
+  e2e_robot press "$PICKER_WINDOW" 101 >/dev/null
+  PICKER=$(e2e_robot wait '#32770' 15000)
+}
+
 # pick <case> <start folder> <steps up> <button id> <expected status>
 # <expected Edit1>: starts the launcher at start folder, opens the picker,
 # walks up (Backspace selects the parent), presses the button, reads Edit1.
@@ -38,45 +47,37 @@ pick() {
 }
 # pick_as_saved: the same with setting.ini as it is.
 pick_as_saved() {
-  local name=$1 start=$2 ups=$3 button=$4 expected=$5 edit=$6 window dialog tree dump i
-  e2e_start
-  window=$(e2e_main_window)
-  e2e_robot press "$window" 101 >/dev/null
-  dialog=$(e2e_robot wait '#32770' 15000)
-  e2e_expect "$name: picker opens at the folder shown" "$(status "$dialog" "$start")" "$start"
-  dump=$(e2e_robot dump "$dialog")
+  local name=$1 start=$2 ups=$3 button=$4 expected=$5 edit=$6 tree dump i
+  open_picker
+  e2e_expect "$name: picker opens at the folder shown" "$(status "$PICKER" "$start")" "$start"
+  dump=$(e2e_robot dump "$PICKER")
   tree=$(grep SysTreeView32 <<<"$dump" | sed 's/.*hwnd=\([^ ]*\).*/\1/')
   [ "$name" = "rule 1" ] && e2e_expect "picker title" "$(grep 'id=14146' <<<"$dump" | sed 's/.* text=//')" \
     "选择英雄联盟(国服/韩服)安装目录："
   for ((i = 0; i < ups; i++)); do e2e_robot key "$tree" 0x08 >/dev/null; done
-  e2e_expect "$name: status line shows the selection" "$(status "$dialog" "$expected")" "$expected"
-  e2e_robot press "$dialog" "$button" >/dev/null
+  e2e_expect "$name: status line shows the selection" "$(status "$PICKER" "$expected")" "$expected"
+  e2e_robot press "$PICKER" "$button" >/dev/null
   for ((i = 0; i < 20; i++)); do
-    [ "$(e2e_robot dump "$dialog" | head -c 4)" = "" ] && break
+    [ "$(e2e_robot dump "$PICKER" | head -c 4)" = "" ] && break
     sleep 0.25
   done
-  PICK_EDIT=$(e2e_robot dump "$window" | grep 'class=Edit' | sed 's/.* text=//' | iconv -f UTF-8 -t CP1252)
-  e2e_expect "$name: Edit1" "$PICK_EDIT" "$edit"
+  e2e_expect "$name: Edit1" "$(e2e_folder_field "$PICKER_WINDOW")" "$edit"
 }
 
 # A fresh prefix's shell fills the picker's tree only after a while: open it
 # until it selects the start folder (at most about two minutes), then begin.
 warm_up() {
-  local round window dialog
+  local round ready
   printf '[setting]\r\nlol_path=C:\\Games\\C\r\n' >"$E2E_INI"
   for round in $(seq 8); do
-    e2e_start
-    window=$(e2e_main_window)
-    e2e_robot press "$window" 101 >/dev/null
-    dialog=$(e2e_robot wait '#32770' 15000)
-    if [ "$(status "$dialog" 'C:\Games\C')" == 'C:\Games\C' ]; then
+    open_picker
+    ready=$(status "$PICKER" 'C:\Games\C')
+    e2e_robot press "$PICKER" 2 >/dev/null
+    e2e_close_main >/dev/null
+    if [ "$ready" == 'C:\Games\C' ]; then
       e2e_say "picker ready after $round opening(s)"
-      e2e_robot press "$dialog" 2 >/dev/null
-      e2e_close_main >/dev/null
       return
     fi
-    e2e_robot press "$dialog" 2 >/dev/null
-    e2e_close_main >/dev/null
   done
   e2e_fail "the shell's folder picker never selected its start folder"
 }

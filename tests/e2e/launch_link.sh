@@ -8,7 +8,7 @@ e2e_begin launch-link
 
 # launch <folder as Windows path> <link> <expected game arguments> <expected folder in P>
 launch() {
-  local folder=$1 link=$2 arguments=$3 deploy=$4 window edit p
+  local folder=$1 link=$2 arguments=$3 deploy=$4 window p
   printf '[setting]\r\nlol_path=%s\r\n' "$folder" >"$E2E_INI"
   rm -f "$E2E_CMD_LOG"
   e2e_start "$link"
@@ -16,8 +16,7 @@ launch() {
   p=$(e2e_parameters "$deploy" "$arguments")
   e2e_expect "$folder: setting.ini cmd" "$(e2e_ini_value cmd)" "$p"
   e2e_expect "$folder: handed to cmd" "$(e2e_cmd_calls 1)" "$p"
-  edit=$(e2e_robot dump "$window" | grep 'class=Edit' | sed 's/.* text=//')
-  e2e_expect "$folder: folder field" "$(printf '%s' "$edit" | iconv -f UTF-8 -t CP1252)" "$folder"
+  e2e_expect "$folder: folder field" "$(e2e_folder_field "$window")" "$folder"
   e2e_close_main
 }
 

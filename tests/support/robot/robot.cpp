@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -126,13 +127,15 @@ std::vector<HWND> Visible(const std::string& className) {
   return found;
 }
 
-bool HasVisibleWindow(DWORD processId) {
+// The processes that show a top-level window now.
+std::set<DWORD> ProcessesWithVisibleWindows() {
+  std::set<DWORD> found;
   for (HWND window : TopLevel()) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == processId && IsWindowVisible(window)) return true;
+    if (IsWindowVisible(window)) found.insert(owner);
   }
-  return false;
+  return found;
 }
 
 HWND WaitFor(const std::string& className, DWORD milliseconds) {
@@ -208,12 +211,13 @@ int Spawn(int count, DWORD milliseconds, int argc, char** argv) {
   const DWORD start = GetTickCount();
   for (bool busy = true; busy && GetTickCount() - start < milliseconds;) {
     busy = false;
+    const std::set<DWORD> showing = ProcessesWithVisibleWindows();
     for (std::size_t i = 0; i < processes.size(); ++i) {
       if (!results[i].empty()) continue;
       DWORD code = 0;
       if (GetExitCodeProcess(processes[i].hProcess, &code) && code != STILL_ACTIVE)
         results[i] = "exit=" + std::to_string(code);
-      else if (HasVisibleWindow(processes[i].dwProcessId))
+      else if (showing.count(processes[i].dwProcessId) != 0)
         results[i] = "running pid=" + std::to_string(processes[i].dwProcessId);
       else
         busy = true;
