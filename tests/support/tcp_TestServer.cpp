@@ -56,7 +56,7 @@ void TcpTestServer::Run() {
       continue;
     }
     ++accepted_;
-    SetReceiveTimeout(s, 5000);
+    SetSocketTimeouts(s, 5000);
     TcpPeer peer(s);
     handler_(peer);
   }

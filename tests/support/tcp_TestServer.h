@@ -1,6 +1,6 @@
 // A loopback server for the transport's tests. Each accepted connection runs
-// the handler on the server's thread; every receive gives up after 5 s, so a
-// test that goes wrong still ends.
+// the handler on the server's thread; every receive and every send gives up
+// after 5 s, so a test that goes wrong still ends.
 #pragma once
 
 #include <atomic>

@@ -12,6 +12,7 @@
 #endif
 
 #include <cstring>
+#include <initializer_list>
 
 namespace vantro::test {
 
@@ -118,14 +119,15 @@ void CloseRaw(RawSocket socket) {
 #endif
 }
 
-void SetReceiveTimeout(RawSocket socket, int ms) {
+void SetSocketTimeouts(RawSocket socket, int ms) {
 #ifdef _WIN32
   DWORD limit = static_cast<DWORD>(ms);
 #else
   timeval limit{ms / 1000, (ms % 1000) * 1000};
 #endif
-  setsockopt(N(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit),
-             sizeof limit);
+  for (const int option : {SO_RCVTIMEO, SO_SNDTIMEO}) {
+    setsockopt(N(socket), SOL_SOCKET, option, reinterpret_cast<const char*>(&limit), sizeof limit);
+  }
 }
 
 bool SendAllRaw(RawSocket socket, std::string_view bytes) {

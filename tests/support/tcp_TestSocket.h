@@ -16,8 +16,8 @@ RawSocket ListenLoopback(int backlog, int& port);
 // Waits up to ms for a connection; kNoSocket when none came.
 RawSocket AcceptWithin(RawSocket listening, int ms);
 void CloseRaw(RawSocket socket);
-// Every later receive on socket gives up after ms.
-void SetReceiveTimeout(RawSocket socket, int ms);
+// Every later receive and send on socket gives up after ms.
+void SetSocketTimeouts(RawSocket socket, int ms);
 bool SendAllRaw(RawSocket socket, std::string_view bytes);
 // Up to max bytes; empty on close, error or time-out.
 std::string ReceiveRaw(RawSocket socket, int max);
