@@ -11,11 +11,8 @@
 # 64-bit Wine runs here, nothing (and status 1) when neither does.
 # VANTRO_WINDOWS_BITS=64 asks for the 64-bit run where both would run.
 vantro_windows_bits() {
-  if [ "${VANTRO_WINDOWS_BITS:-}" = 64 ]; then
-    /usr/lib/wine/wineserver64 --version >/dev/null 2>&1 && echo 64
-    return
-  fi
-  if [ -x /usr/lib/wine/wineserver32 ] && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
+  if [ "${VANTRO_WINDOWS_BITS:-}" != 64 ] && [ -x /usr/lib/wine/wineserver32 ] &&
+    /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
     echo 32
   elif [ -x /usr/lib/wine/wineserver64 ] && /usr/lib/wine/wineserver64 --version >/dev/null 2>&1; then
     echo 64

@@ -174,11 +174,11 @@ e2e_exit_code() {
 
 # e2e_main_window: the handle of the launcher's main window once it shows.
 e2e_main_window() {
-  local window
-  window=$(e2e_robot wait TForm1 "${1:-30000}")
+  local ms=${1:-30000} window
+  window=$(e2e_robot wait TForm1 "$ms")
   if [ -z "$window" ]; then
     # Said on the test's output, for the one reading a failure.
-    e2e_say "no main window within ${1:-30000} ms; the windows then:" >&2
+    e2e_say "no main window within $ms ms; the windows then:" >&2
     e2e_robot list >&2
   fi
   printf '%s\n' "$window"
