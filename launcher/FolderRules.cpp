@@ -12,6 +12,14 @@ bool HasRadsTree(Platform& platform, const std::string& folder) {
   return platform.DirectoryExists(folder + kRadsSolutions);
 }
 
+bool HasReleaseDeployFolder(Platform& platform, const std::string& folder) {
+  const std::string releases = folder + kRadsReleases;
+  for (const std::string& release : platform.FindFolders(releases + kReleasePattern)) {
+    if (platform.DirectoryExists(releases + "\\" + release + kDeploy)) return true;
+  }
+  return false;
+}
+
 bool HasGameInstall(Platform& platform, const std::string& folder) {
   return HasGameExecutable(platform, folder) || HasRadsTree(platform, folder);
 }

@@ -11,6 +11,9 @@ namespace vantro {
 bool HasGameExecutable(Platform& platform, const std::string& folder);
 // A folder folder + "\RADS\solutions" exists.
 bool HasRadsTree(Platform& platform, const std::string& folder);
+// A release folder matching RADS\solutions\lol_game_client_sln\releases\0.0.*
+// holds a "deploy" folder: the folder cmd is sent to with the RADS layout.
+bool HasReleaseDeployFolder(Platform& platform, const std::string& folder);
 // Either of the two: the start-up's test of the game folder.
 bool HasGameInstall(Platform& platform, const std::string& folder);
 // The game folder a picked folder stands for: itself, or its "game" or

@@ -9,7 +9,9 @@
 namespace vantro {
 namespace {
 
-constexpr const char kCdPiece[] = "/k cd /d ";
+// "/c": cmd ends whether or not the change of folder or the start worked, so
+// a failed launch leaves no hidden elevated interpreter behind.
+constexpr const char kCdPiece[] = "/c cd /d ";
 constexpr const char kStartPiece[] =
     " && @start \"\" \"League of Legends.exe\" \"8394\" \"LoLLauncher.exe\" \"\" \"";
 constexpr const char kExitPiece[] = "\" && exit";
@@ -21,7 +23,30 @@ bool AnySingleByte(const std::string& text, Test test) {
                         [&](std::size_t i) { return test(static_cast<unsigned char>(text[i])); });
 }
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 }  // namespace
+
+std::string DecodePercentEscapes(const std::string& link) {
+  std::string text;
+  text.reserve(link.size());
+  for (std::size_t i = 0; i < link.size(); ++i) {
+    if (link[i] == '%' && i + 2 < link.size() && HexDigitValue(link[i + 1]) >= 0 &&
+        HexDigitValue(link[i + 2]) >= 0) {
+      text.push_back(
+          static_cast<char>(HexDigitValue(link[i + 1]) * 16 + HexDigitValue(link[i + 2])));
+      i += 2;
+    } else {
+      text.push_back(link[i]);
+    }
+  }
+  return text;
+}
 
 std::string GameArguments(const std::string& link) {
   std::string text = link;
@@ -47,7 +72,9 @@ bool HasUnsafeArgumentBytes(const std::string& arguments) {
 std::string DeployFolder(Platform& platform, const std::string& gameFolder) {
   std::string folder;
   if (HasGameExecutable(platform, gameFolder)) folder = gameFolder;
-  if (HasRadsTree(platform, gameFolder)) folder = gameFolder + kRadsDeploy;
+  if (HasRadsTree(platform, gameFolder) && HasReleaseDeployFolder(platform, gameFolder)) {
+    folder = gameFolder + kRadsDeploy;
+  }
   return folder;
 }
 

@@ -7,6 +7,12 @@
 
 namespace vantro {
 
+// The link as the page wrote it: every "%" followed by two hex digits (either
+// case) replaced by the byte they name, once; any other "%" stays. Chromium-
+// based browsers and Electron programs escape every byte outside a small safe
+// set this way before they hand a link to its registered handler.
+std::string DecodePercentEscapes(const std::string& link);
+
 // The game arguments of a link: every free-standing "|" turned into a space,
 // the first 8 bytes (the scheme prefix, not tested) dropped, then one
 // trailing "/" dropped.
@@ -17,11 +23,12 @@ std::string GameArguments(const std::string& link);
 // position (no valid double-byte character holds one).
 bool HasUnsafeArgumentBytes(const std::string& arguments);
 
-// The folder cmd changes into: the RADS deploy folder when the RADS tree is
-// there, else the game folder when the game executable is there, else empty.
+// The folder cmd changes into: the RADS deploy folder when the RADS tree
+// holds a release with a deploy folder, else the game folder when the game
+// executable is there, else empty (nothing that cmd could start the game in).
 std::string DeployFolder(Platform& platform, const std::string& gameFolder);
 
-// "/k cd /d " D " && @start ... \"" A "\" && exit". D is quoted only when it
+// "/c cd /d " D " && @start ... \"" A "\" && exit". D is quoted only when it
 // holds "&", "^" or "%", which cmd would act on in an unquoted folder.
 std::string CommandParameters(const std::string& deployFolder, const std::string& arguments);
 

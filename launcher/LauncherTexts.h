@@ -24,6 +24,9 @@ inline constexpr const char kKeyCommand[] = "cmd";
 
 inline constexpr const char kGameExe[] = "\\League of Legends.exe";
 inline constexpr const char kRadsSolutions[] = "\\RADS\\solutions";
+inline constexpr const char kRadsReleases[] = "\\RADS\\solutions\\lol_game_client_sln\\releases";
+inline constexpr const char kReleasePattern[] = "\\0.0.*";
+inline constexpr const char kDeploy[] = "\\deploy";
 inline constexpr const char kRadsDeploy[] =
     "\\RADS\\solutions\\lol_game_client_sln\\releases\\0.0.*\\deploy";
 

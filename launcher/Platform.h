@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vantro {
 
@@ -68,6 +69,9 @@ class Platform {
   // Files: an entry of that name exists and is (not) a folder.
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DirectoryExists(const std::string& path) = 0;
+  // The names of the folders matching a wildcard pattern ("*" and "?" in its
+  // last component), in the order the system lists them.
+  virtual std::vector<std::string> FindFolders(const std::string& pattern) = 0;
   // The running program file's full path, and the process's whole command line.
   virtual std::string ModuleFileName() = 0;
   virtual std::string CommandLine() = 0;

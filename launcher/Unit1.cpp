@@ -49,15 +49,16 @@ void TForm1::FormCreate() {
   // so that a clicked link is still launched.
   application_.Protect(
       handle_, [this] { CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget); });
-  platform_.NavigateBrowser(web_, ClientPageUrl());
+  if (!UpdateTarget.clientPageUrl.empty())
+    platform_.NavigateBrowser(web_, UpdateTarget.clientPageUrl);
   handOffMessage_ = platform_.RegisterMessage(kHandOffMessageName);
   LoadSetting();
-  if (!HasGameInstall(platform_, GameFolder)) {
-    application_.MessageBox(handle_, kChooseFolderText);
-    return;
-  }
-  ShowInEdit1(GameFolder);
+  const bool installed = HasGameInstall(platform_, GameFolder);
+  if (installed) ShowInEdit1(GameFolder);
+  // Without a game folder the link waits for the user's pick, and Watching
+  // asks for it; a refused link leaves the question to be asked here.
   if (params_.size() > 1) Watching(params_[1]);
+  if (!installed && !pendingLink_) application_.MessageBox(handle_, kChooseFolderText);
 }
 
 bool TForm1::MainWindowProc(std::uint32_t message, std::uintptr_t, std::intptr_t) {
@@ -71,12 +72,20 @@ void TForm1::LoadSetting() {
 }
 
 void TForm1::Watching(std::string link) {
-  const std::string arguments = GameArguments(link);
+  const std::string arguments = GameArguments(DecodePercentEscapes(link));
   if (HasUnsafeArgumentBytes(arguments)) {
     application_.MessageBox(handle_, kRefusedLinkText);
     return;
   }
-  const std::string parameters = CommandParameters(DeployFolder(platform_, GameFolder), arguments);
+  const std::string deployFolder = DeployFolder(platform_, GameFolder);
+  if (deployFolder.empty()) {
+    // A cmd sent into no folder cannot start the game: keep the link (the
+    // newest wins) until the user has picked a folder that holds it.
+    pendingLink_ = std::move(link);
+    application_.MessageBox(handle_, kChooseFolderText);
+    return;
+  }
+  const std::string parameters = CommandParameters(deployFolder, arguments);
   settings_.Write(kKeyCommand, parameters);
   if (platform_.OsMajorVersion() >= 6) {
     ShellExecuteRecord record;
@@ -111,6 +120,11 @@ void TForm1::Button1Click() {
   ShowInEdit1(accepted);
   GameFolder = accepted;
   settings_.Write(kKeyGameFolder, accepted);
+  if (pendingLink_) {
+    std::string link = std::move(*pendingLink_);
+    pendingLink_.reset();
+    Watching(std::move(link));
+  }
 }
 
 void TForm1::RegUrlProtocol(const std::string& scheme, const std::string& exe, bool passLink) {

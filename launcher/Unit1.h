@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ class TForm1 {
   WindowHandle Handle() const { return handle_; }
   TApplication& Application() { return application_; }
   std::uint32_t HandOffMessage() const { return handOffMessage_; }
+  const std::optional<std::string>& PendingLink() const { return pendingLink_; }
 
   void FormCreate();
   // True when the message was the hand-off and has been handled (result 0);
@@ -54,6 +56,9 @@ class TForm1 {
   std::string edit1Text_;  // what Edit1 shows, in ANSI
   void ShowInEdit1(const std::string& folder);
   std::uint32_t handOffMessage_ = 0;
+  // The link that came while no game folder was known, launched once the
+  // user picks one.
+  std::optional<std::string> pendingLink_;
 };
 
 }  // namespace vantro

@@ -1,14 +1,8 @@
 #include "launcher/UpdateCheck.h"
 
+#include "launcher/BuildHosts.h"
 #include "launcher/LauncherTexts.h"
 #include "rtl/AnsiText.h"
-
-#ifndef VANTRO_UPDATE_HOST
-#define VANTRO_UPDATE_HOST "update.vantro.example"
-#endif
-#ifndef VANTRO_SITE_HOST
-#define VANTRO_SITE_HOST "www.vantro.example"
-#endif
 
 namespace vantro {
 namespace {
@@ -43,24 +37,31 @@ void ConfigureUpdateClient(TIdHTTP& http) {
   http.HTTPOptions = hoForceEncodeParams;
 }
 
+UpdateAddresses UpdateAddressesFor(const std::string& updateHost, const std::string& siteHost) {
+  UpdateAddresses addresses;
+  if (!updateHost.empty()) addresses.versionUrl = "http://" + updateHost + "/kivra/Version.txt";
+  if (!siteHost.empty()) {
+    addresses.downloadUrl = "http://" + siteHost + "/ob";
+    addresses.clientPageUrl = "http://" + siteHost + "/client/";
+  }
+  return addresses;
+}
+
 UpdateAddresses BuiltInUpdateAddresses() {
-  return {std::string("http://") + VANTRO_UPDATE_HOST + "/kivra/Version.txt",
-          std::string("http://") + VANTRO_SITE_HOST + "/ob"};
+  return UpdateAddressesFor(kBuiltUpdateHost, kBuiltSiteHost);
 }
 
 UpdateAddresses UpdateTarget = BuiltInUpdateAddresses();
 
-std::string ClientPageUrl() {
-  return std::string("http://") + VANTRO_SITE_HOST + "/client/";
-}
-
 void CheckForUpdate(Platform& platform, TApplication& application, WindowHandle owner,
                     TIdHTTP& http, const UpdateAddresses& addresses) {
+  if (addresses.versionUrl.empty()) return;
   const std::string own = GetFileVersionText(platform, platform.ModuleFileName());
   const std::string published = http.GetText(addresses.versionUrl);
   if (!own.empty() && published.find(own) != std::string::npos) return;
   application.MessageBox(owner,
                          std::string(kNewVersionText) + "\r" + platform.AnsiToUtf8(published));
+  if (addresses.downloadUrl.empty()) return;
   platform.StartShellExecute(owner, "open", addresses.downloadUrl, "", "", kSwShowNormal);
 }
 

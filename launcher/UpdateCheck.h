@@ -19,21 +19,23 @@ std::string GetFileVersionText(Platform& platform, const std::string& fileName);
 // start-up.
 void ConfigureUpdateClient(TIdHTTP& http);
 
+// Where the launcher goes on the maker's servers; an empty address means the
+// build names no such server.
 struct UpdateAddresses {
-  std::string versionUrl;   // "http://" + update host + "/kivra/Version.txt"
-  std::string downloadUrl;  // "http://" + site host + "/ob"
+  std::string versionUrl;     // "http://" + update host + "/kivra/Version.txt"
+  std::string downloadUrl;    // "http://" + site host + "/ob"
+  std::string clientPageUrl;  // "http://" + site host + "/client/"
 };
+UpdateAddresses UpdateAddressesFor(const std::string& updateHost, const std::string& siteHost);
+// The addresses of the hosts the launcher was built with.
 UpdateAddresses BuiltInUpdateAddresses();
-// Where the check goes: the built-in addresses unless a test points it at
+// Where the set-up goes: the built-in addresses unless a test points it at
 // its own server.
 extern UpdateAddresses UpdateTarget;
 
-// The maker's client page the main window's browser shows: "http://" + site
-// host + "/client/".
-std::string ClientPageUrl();
-
 // Fetches the version text; when the own version is not named in it, says so
-// and opens the download page. A failing GET raises.
+// and opens the download page (when there is one). A failing GET raises.
+// Without an update server nothing is asked and nothing is said.
 void CheckForUpdate(Platform& platform, TApplication& application, WindowHandle owner,
                     TIdHTTP& http, const UpdateAddresses& addresses);
 

@@ -19,6 +19,7 @@ class Win32Platform : public Platform {
 
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
+  std::vector<std::string> FindFolders(const std::string& pattern) override;
   std::string ModuleFileName() override;
   std::string CommandLine() override;
 

@@ -214,7 +214,7 @@ e2e_cmd_calls() {
 # e2e_parameters <folder as Windows path> <game arguments>: the text the
 # launcher hands to cmd.
 e2e_parameters() {
-  printf '/k cd /d %s && @start "" "League of Legends.exe" "8394" "LoLLauncher.exe" "" "%s" && exit' "$1" "$2"
+  printf '/c cd /d %s && @start "" "League of Legends.exe" "8394" "LoLLauncher.exe" "" "%s" && exit' "$1" "$2"
 }
 
 e2e_registry() { wine reg query "$@" 2>/dev/null | tr -d '\r'; }

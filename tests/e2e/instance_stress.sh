@@ -22,7 +22,7 @@ e2e_expect "one launch per hand-off" "$(grep -c . <<<"$calls")" 20
 # setting.ini is shared without a lock: a hand-off can read "watch" while the
 # next launcher rewrites it, and then launches that one's link, or none.
 e2e_expect "every launch is the game command with a handed link or none" \
-  "$(grep -cE '^/k cd /d C:\\Games\\LoL && @start "" "League of Legends.exe" "8394" "LoLLauncher.exe" "" "(spectator 127\.0\.0\.1:8088 key[0-9]+ [0-9]+)?" && exit$' <<<"$calls")" 20
+  "$(grep -cE '^/c cd /d C:\\Games\\LoL && @start "" "League of Legends.exe" "8394" "LoLLauncher.exe" "" "(spectator 127\.0\.0\.1:8088 key[0-9]+ [0-9]+)?" && exit$' <<<"$calls")" 20
 
 e2e_close_main
 e2e_finish

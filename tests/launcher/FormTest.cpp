@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "LauncherFixture.h"
 #include "launcher/LauncherErrors.h"
 #include "rtl/AnsiText.h"
@@ -23,6 +25,10 @@ class FormTest : public LauncherTest {
   void Create(TForm1& form) {
     application.Protect(form.Handle(), [&] { form.FormCreate(); });
   }
+  void WithGame() {
+    GameFolder = kGame;
+    AddGameExe();
+  }
 
   static constexpr WindowHandle kMain = 0x5000, kEdit1 = 0x5010, kWeb = 0x5020;
   std::unique_ptr<TForm1> form_;
@@ -32,15 +38,15 @@ TEST_F(FormTest, SetUpRunsInOrderAndLaunchesTheLinkBeforeTheWindowShows) {
   SetIni("lol_path", kGame);
   AddRads();
   Create(Form({"kivra://one|two|three/", "ignored"}));
-  const std::string p = "/k cd /d " + kRadsDeployPath + kStart + "one two three\" && exit";
+  const std::string p = "/c cd /d " + kRadsDeployPath + kStart + "one two three\" && exit";
   EXPECT_EQ(
       platform.calls,
       (std::vector<std::string>{
           "RegistryCreate kivra", "RegistrySet kivra[]", "RegistrySet kivra[URL Protocol]",
           "RegistryCreate kivra\\DefaultIcon", "RegistrySet kivra\\defaulticon[]",
           "RegistryCreate kivra\\shell\\open\\command", "RegistrySet kivra\\shell\\open\\command[]",
-          "Navigate " + ClientPageUrl(), "RegisterMessage ZANTOR_MESSAGE", "ProfileRead lol_path",
-          "SetControlText D:\\Games\\LoL", "ProfileWrite cmd=" + p,
+          "Navigate " + UpdateTarget.clientPageUrl, "RegisterMessage ZANTOR_MESSAGE",
+          "ProfileRead lol_path", "SetControlText D:\\Games\\LoL", "ProfileWrite cmd=" + p,
           std::string("ProfileFlush ") + kIni, "ShellExecuteEx cmd " + p}));
   EXPECT_EQ(GameFolder, kGame);
   EXPECT_EQ(platform.controlTexts[kEdit1], kGame);
@@ -119,7 +125,7 @@ TEST_F(FormTest, WatchingOnVistaAndLaterRunsCmdElevatedAndHidden) {
   EXPECT_EQ(run.hwnd, kMain);
   EXPECT_EQ(run.lpVerb, "runas");
   EXPECT_EQ(run.lpFile, "cmd");
-  EXPECT_EQ(run.lpParameters, "/k cd /d D:\\Games\\LoL" + kStart + "a b\" && exit");
+  EXPECT_EQ(run.lpParameters, "/c cd /d D:\\Games\\LoL" + kStart + "a b\" && exit");
   EXPECT_EQ(run.lpDirectory, "");
   EXPECT_EQ(run.nShow, 0);
   EXPECT_TRUE(platform.shellExecuteRuns.empty());
@@ -127,11 +133,12 @@ TEST_F(FormTest, WatchingOnVistaAndLaterRunsCmdElevatedAndHidden) {
 
 TEST_F(FormTest, WatchingBeforeVistaUsesThePlainStart) {
   platform.majorVersion = 5;
+  WithGame();
   Form().Watching("kivra://");
   ASSERT_EQ(platform.shellExecuteRuns.size(), 1u);
   EXPECT_EQ(platform.shellExecuteRuns[0],
-            (std::vector<std::string>{"0x5000", "", "cmd", "/k cd /d " + kStart + "\" && exit", "",
-                                      "0"}));
+            (std::vector<std::string>{"0x5000", "", "cmd",
+                                      "/c cd /d D:\\Games\\LoL" + kStart + "\" && exit", "", "0"}));
   EXPECT_TRUE(platform.shellExecuteExRuns.empty());
 }
 
@@ -139,6 +146,7 @@ TEST_F(FormTest, RefusedElevationRaisesTheSystemErrorAfterStoringTheCommand) {
   platform.shellExecuteExFails = true;
   platform.shellExecuteExError = 1223;
   platform.errorTexts[1223] = "The operation was canceled by the user.\r\n";
+  WithGame();
   TForm1& form = Form();
   try {
     form.Watching("kivra://x");
@@ -161,6 +169,7 @@ TEST_F(FormTest, RefusedElevationRaisesTheSystemErrorAfterStoringTheCommand) {
 TEST_F(FormTest, ReadOnlySettingsPreventTheLaunch) {
   SetIni("cmd", "old");
   system.readOnlyFiles.insert(kIni);
+  WithGame();
   EXPECT_THROW(Form().Watching("kivra://x"), EIniFileException);
   EXPECT_TRUE(platform.shellExecuteExRuns.empty());
   EXPECT_EQ(Ini("cmd"), "old");
@@ -179,6 +188,7 @@ TEST_F(FormTest, LinksCmdWouldActOnAreRefusedAndNothingIsStoredOrStarted) {
   EXPECT_EQ(Ini("cmd"), "old");
   EXPECT_TRUE(platform.shellExecuteExRuns.empty());
   // Control characters in the dropped prefix do not matter.
+  WithGame();
   Form().Watching("\r\n\t%\"\x01kivra");
   EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);
 }
@@ -187,7 +197,7 @@ TEST_F(FormTest, GameFolderWithCmdCharactersIsQuoted) {
   GameFolder = "D:\\R&D Games";
   AddGameExe(GameFolder);
   Form().Watching("kivra://x");
-  EXPECT_EQ(Ini("cmd"), "/k cd /d \"D:\\R&D Games\"" + kStart + "x\" && exit");
+  EXPECT_EQ(Ini("cmd"), "/c cd /d \"D:\\R&D Games\"" + kStart + "x\" && exit");
 }
 
 TEST_F(FormTest, HandOffLaunchesWhatWatchHoldsAndLeavesIt) {
@@ -200,7 +210,7 @@ TEST_F(FormTest, HandOffLaunchesWhatWatchHoldsAndLeavesIt) {
   Deliver(form, form.HandOffMessage() + 1);
   ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
   EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
-            "/k cd /d D:\\Games\\LoL" + kStart + "handed over\" && exit");
+            "/c cd /d D:\\Games\\LoL" + kStart + "handed over\" && exit");
   EXPECT_EQ(Ini("watch"), "kivra://handed|over");
   EXPECT_FALSE(form.MainWindowProc(form.HandOffMessage() + 1, 0, 0));
   EXPECT_TRUE(form.MainWindowProc(form.HandOffMessage(), 0, 1));
@@ -224,22 +234,110 @@ TEST_F(FormTest, HandOffErrorIsShownAndTheWindowGoesOn) {
 }
 
 TEST_F(FormTest, OverLongWatchIsLaunchedAsFarAsItReadsBack) {
+  SetIni("lol_path", kGame);
+  AddGameExe();
   TForm1& form = Form();
   Create(form);
   SetIni("watch", "kivra://" + std::string(3000, 'k'));
   Deliver(form, form.HandOffMessage());
   ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
   EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
-            "/k cd /d " + kStart + std::string(2047 - 8, 'k') + "\" && exit");
+            "/c cd /d D:\\Games\\LoL" + kStart + std::string(2047 - 8, 'k') + "\" && exit");
   EXPECT_EQ(Ini("watch").size(), 3008u);
 }
 
-TEST_F(FormTest, HandOffWithoutFolderOrWatchStillStartsCmd) {
+TEST_F(FormTest, AnEscapedLinkAsLongAsWatchHoldsIsHandedOverWhole) {
+  SetIni("lol_path", kGame);
+  AddGameExe();
+  TForm1& form = Form();
+  Create(form);
+  std::string link = "kivra://";
+  while (link.size() < 2045)
+    link += "%7C";
+  link += "ab";
+  ASSERT_EQ(link.size(), 2047u);
+  SetIni("watch", link);
+  Deliver(form, form.HandOffMessage());
+  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
+            "/c cd /d D:\\Games\\LoL" + kStart + std::string(679, ' ') + "ab\" && exit");
+}
+
+TEST_F(FormTest, AFirstLinkWaitsForTheFolderPickAndIsLaunchedOnce) {
+  TForm1& form = Form({"kivra://a%7Cb"});
+  Create(form);
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0].text, kChooseFolderText);
+  EXPECT_EQ(platform.boxes[0].caption, kApplicationTitle);
+  EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+  EXPECT_EQ(Ini("cmd") + Ini("watch"), "<absent><absent>");
+  AddGameExe();
+  platform.pickFolder = kGame;
+  form.Button1Click();
+  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
+            "/c cd /d D:\\Games\\LoL" + kStart + "a b\" && exit");
+  // The folder is saved before the launch, which comes once.
+  EXPECT_LT(
+      std::find(platform.calls.begin(), platform.calls.end(),
+                "ProfileWrite lol_path=" + std::string(kGame)),
+      std::find(platform.calls.begin(), platform.calls.end(), "ProfileWrite cmd=" + Ini("cmd")));
+  form.Button1Click();
+  EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_FALSE(form.PendingLink());
+}
+
+TEST_F(FormTest, APendingLinkOutlivesCancelAndRefusedFoldersAndTheNewestWins) {
+  TForm1& form = Form({"kivra://first"});
+  Create(form);
+  SetIni("watch", "kivra://second");
+  Deliver(form, form.HandOffMessage());
+  EXPECT_EQ(platform.boxes.size(), 2u);
+  EXPECT_EQ(platform.boxes[1].text, kChooseFolderText);
+  platform.pickFolder = "";  // cancelled
+  form.Button1Click();
+  platform.pickFolder = "D:\\Empty";  // holds no game
+  form.Button1Click();
+  EXPECT_EQ(platform.boxes.size(), 3u);
+  EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+  AddGameExe();
+  platform.pickFolder = kGame;
+  form.Button1Click();
+  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
+            "/c cd /d D:\\Games\\LoL" + kStart + "second\" && exit");
+}
+
+TEST_F(FormTest, AHandOffWithoutAGameFolderStartsNothing) {
   TForm1& form = Form();
   Create(form);  // no game folder: the box, but the message is registered
   Deliver(form, form.HandOffMessage());
-  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
-  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters, "/k cd /d " + kStart + "\" && exit");
+  EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+  EXPECT_EQ(platform.boxes.size(), 2u);
+  ASSERT_TRUE(form.PendingLink());
+  EXPECT_EQ(*form.PendingLink(), "");
+}
+
+TEST_F(FormTest, ARefusedFirstLinkIsNotKeptAndTheFolderIsStillAskedFor) {
+  TForm1& form = Form({"kivra://%22"});
+  Create(form);
+  ASSERT_EQ(platform.boxes.size(), 2u);
+  EXPECT_EQ(platform.boxes[0].text, kRefusedLinkText);
+  EXPECT_EQ(platform.boxes[1].text, kChooseFolderText);
+  EXPECT_FALSE(form.PendingLink());
+}
+
+TEST_F(FormTest, ARadsTreeWithoutAReleaseToChangeIntoIsAMissingGame) {
+  SetIni("lol_path", kGame);
+  AddRadsWithoutRelease();
+  TForm1& form = Form({"kivra://x"});
+  Create(form);
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0].text, kChooseFolderText);
+  EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+  EXPECT_TRUE(form.PendingLink());
+  // The folder is known all the same: the field shows it.
+  EXPECT_EQ(platform.controlTexts[kEdit1], kGame);
 }
 
 }  // namespace

@@ -61,6 +61,24 @@ std::vector<HostileLink> Corpus() {
       {"8 KiB of arguments", "kivra://" + std::string(8192, 'a'), 1252, false,
        std::string(8192, 'a')},
       {"8 KiB ending in a quote", "kivra://" + std::string(8191, 'a') + "\"", 1252, true, ""},
+      // Escaped as Chromium-based browsers hand links over: decoded once,
+      // then held to the same rules as the raw bytes.
+      {"escaped bars", "kivra://spectator%7C1.2.3.4:80%7Ckey+/=%7C123%7CKR", 1252, false,
+       "spectator 1.2.3.4:80 key+/= 123 KR"},
+      {"lower-case hex", "kivra://a%7cb%3cc", 1252, false, "a b<c"},
+      {"an escaped quote", "kivra://x%22&calc&%22", 1252, true, ""},
+      {"an escaped percent", "kivra://%25PATH%25", 1252, true, ""},
+      {"an escaped line feed", "kivra://x%0Acalc", 1252, true, ""},
+      {"an escaped NUL", "kivra://x%00", 1252, true, ""},
+      {"an escaped DEL", "kivra://x%7F", 1252, true, ""},
+      {"an escape decoded only once", "kivra://%25%32%32", 1252, true, ""},
+      {"a doubly escaped percent", "kivra://%2525", 1252, true, ""},
+      {"a percent at the end", "kivra://x%", 1252, true, ""},
+      {"one hex digit at the end", "kivra://x%4", 1252, true, ""},
+      {"no hex digits", "kivra://x%zz", 1252, true, ""},
+      {"escaped bytes above 0x7F", "kivra://caf%C3%A9%FF", 1252, false, "caf\xc3\xa9\xff"},
+      {"an escaped trailing slash", "kivra://x%2F", 1252, false, "x"},
+      {"an escaped prefix", "kivra%3A%2F%2Fx", 1252, false, "x"},
   };
   return corpus;
 }
@@ -93,7 +111,7 @@ TEST_F(HostileLinks, EveryLinkStartsOnlyTheGameCommandOrNothing) {
     EXPECT_EQ(run.lpFile, "cmd");
     EXPECT_EQ(run.lpVerb, "runas");
     const std::string expected =
-        "/k cd /d " + std::string(kGame) + kStart + c.arguments + "\" && exit";
+        "/c cd /d " + std::string(kGame) + kStart + c.arguments + "\" && exit";
     EXPECT_EQ(run.lpParameters, expected);
     EXPECT_EQ(Ini("cmd"), expected);
   }

@@ -28,7 +28,8 @@ class LauncherTest : public ::testing::Test {
   LauncherTest() : platform(system), application(platform) {
     application.SetTitle(kApplicationTitle);
     GameFolder.clear();
-    UpdateTarget = {updateServer.Url("/kivra/Version.txt"), "http://www.vantro.example/ob"};
+    UpdateTarget = {updateServer.Url("/kivra/Version.txt"), "http://www.vantro.example/ob",
+                    "http://www.vantro.example/client/"};
   }
   ~LauncherTest() override {
     GameFolder.clear();
@@ -38,7 +39,15 @@ class LauncherTest : public ::testing::Test {
   void AddGameExe(const std::string& folder = kGame) {
     system.files.insert(folder + "\\League of Legends.exe");
   }
+  // The RADS tree with one release whose deploy folder cmd can change into.
   void AddRads(const std::string& folder = kGame) {
+    AddRadsWithoutRelease(folder);
+    const std::string release =
+        folder + "\\RADS\\solutions\\lol_game_client_sln\\releases\\0.0.1.88";
+    system.folders.insert(release);
+    system.folders.insert(release + "\\deploy");
+  }
+  void AddRadsWithoutRelease(const std::string& folder = kGame) {
     system.folders.insert(folder + "\\RADS\\solutions");
   }
   void SetIni(const std::string& key, const std::string& value) {

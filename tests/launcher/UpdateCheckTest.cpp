@@ -22,7 +22,7 @@ class UpdateCheckTest : public LauncherTest {
     TIdHTTP http;
     ConfigureUpdateClient(http);
     CheckForUpdate(platform, application, 0x42, http,
-                   {server.Url("/kivra/Version.txt"), kDownload});
+                   {server.Url("/kivra/Version.txt"), kDownload, ""});
   }
   void Publish(const std::string& body) { Check(HttpAnswer("HTTP/1.1 200 OK", body)); }
   bool Quiet() const { return platform.boxes.empty() && platform.shellExecuteRuns.empty(); }
@@ -90,10 +90,15 @@ TEST_F(UpdateCheckTest, TheClientWaitsForAnAnswerTenSecondsAtMost) {
   EXPECT_FALSE(http.HandleRedirects);
 }
 
-TEST(ClientPageTest, IsTheClientFolderOnTheSiteThatServesTheDownloadPage) {
-  const std::string download = BuiltInUpdateAddresses().downloadUrl;
-  ASSERT_TRUE(download.ends_with("/ob"));
-  EXPECT_EQ(ClientPageUrl(), download.substr(0, download.size() - 3) + "/client/");
+TEST(UpdateAddressesTest, EachHostGivesItsAddressesAndAnEmptyHostNone) {
+  const UpdateAddresses both = UpdateAddressesFor("up.example:8080", "www.example");
+  EXPECT_EQ(both.versionUrl, "http://up.example:8080/kivra/Version.txt");
+  EXPECT_EQ(both.downloadUrl, "http://www.example/ob");
+  EXPECT_EQ(both.clientPageUrl, "http://www.example/client/");
+  const UpdateAddresses none = UpdateAddressesFor("", "");
+  EXPECT_EQ(none.versionUrl + none.downloadUrl + none.clientPageUrl, "");
+  EXPECT_EQ(UpdateAddressesFor("", "www.example").clientPageUrl, "http://www.example/client/");
+  EXPECT_EQ(UpdateAddressesFor("up.example", "").downloadUrl, "");
 }
 
 class UpdateDuringSetUp : public LauncherTest {
@@ -104,7 +109,8 @@ class UpdateDuringSetUp : public LauncherTest {
   }
   // Where in the calls the client page was asked for.
   std::ptrdiff_t NavigateAt() const {
-    return std::find(platform.calls.begin(), platform.calls.end(), "Navigate " + ClientPageUrl()) -
+    return std::find(platform.calls.begin(), platform.calls.end(),
+                     "Navigate " + UpdateTarget.clientPageUrl) -
            platform.calls.begin();
   }
 };
@@ -116,7 +122,7 @@ TEST_F(UpdateDuringSetUp, TheBrowserGoesToTheClientPageOnceAfterTheCheck) {
   Create(form);
   ASSERT_EQ(platform.navigations.size(), 1u);
   EXPECT_EQ(platform.navigations[0].browser, 0x5020u);
-  EXPECT_EQ(platform.navigations[0].url, ClientPageUrl());
+  EXPECT_EQ(platform.navigations[0].url, UpdateTarget.clientPageUrl);
   const auto at = NavigateAt();
   ASSERT_GT(at, 0);
   EXPECT_EQ(platform.calls[at - 1], "ShellExecute " + UpdateTarget.downloadUrl + " ");
@@ -139,6 +145,30 @@ TEST_F(UpdateDuringSetUp, AFailedCheckIsShownAndTheLinkStillLaunches) {
   EXPECT_NE(form.HandOffMessage(), 0u);
   EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);
   EXPECT_NE(Ini("cmd"), "<absent>");
+}
+
+TEST_F(UpdateDuringSetUp, ABuildWithoutServersAsksAndOpensNothingAndStillLaunches) {
+  UpdateTarget = UpdateAddressesFor("", "");
+  SetIni("lol_path", kGame);
+  AddGameExe();
+  TForm1 form(platform, application, {"vantro.exe", "kivra://x"});
+  Create(form);
+  EXPECT_EQ(updateServer.Connections(), 0);
+  EXPECT_TRUE(platform.boxes.empty());
+  EXPECT_TRUE(platform.navigations.empty());
+  EXPECT_TRUE(platform.shellExecuteRuns.empty());
+  EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);
+}
+
+TEST_F(UpdateDuringSetUp, ANewerVersionWithoutASiteIsToldWithoutADownloadPage) {
+  HttpScriptedServer newer({{HttpAnswer("HTTP/1.1 200 OK", "1.0.3.0")}});
+  UpdateTarget = {newer.Url("/kivra/Version.txt"), "", ""};
+  TForm1 form(platform, application, {"vantro.exe"});
+  Create(form);
+  ASSERT_EQ(platform.boxes.size(), 2u);  // the newer version, then the folder
+  EXPECT_EQ(platform.boxes[0].text, std::string(kNewVersionText) + "\r1.0.3.0");
+  EXPECT_TRUE(platform.shellExecuteRuns.empty());
+  EXPECT_TRUE(platform.navigations.empty());
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "launcher/Settings.h"
 #include "launcher/wdRunOnce.h"
@@ -62,6 +65,26 @@ TEST(Win32PlatformTest, FilesAndFoldersAreTellApart) {
   EXPECT_TRUE(platform.DirectoryExists(folder.substr(0, folder.size() - 1)));
   EXPECT_FALSE(platform.FileExists(folder.substr(0, folder.size() - 1)));
   EXPECT_GE(platform.OsMajorVersion(), 6);
+}
+
+TEST(Win32PlatformTest, FoldersMatchingAWildcardAreFoundAndFilesAreNot) {
+  Win32Platform platform;
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string releases = std::string(temp) + "vantro-releases-test";
+  for (const char* folder : {"", "\\0.0.1.88", "\\0.0.1.90", "\\1.0.0.1"}) {
+    CreateDirectoryA((releases + folder).c_str(), nullptr);
+  }
+  std::fclose(std::fopen((releases + "\\0.0.2.0").c_str(), "w"));
+  std::vector<std::string> found = platform.FindFolders(releases + "\\0.0.*");
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{"0.0.1.88", "0.0.1.90"}));
+  EXPECT_TRUE(platform.FindFolders(releases + "\\9.*").empty());
+  EXPECT_TRUE(platform.FindFolders(releases + "\\no such folder\\0.0.*").empty());
+  DeleteFileA((releases + "\\0.0.2.0").c_str());
+  for (const char* folder : {"\\0.0.1.88", "\\0.0.1.90", "\\1.0.0.1", ""}) {
+    RemoveDirectoryA((releases + folder).c_str());
+  }
 }
 
 TEST(Win32PlatformTest, SlotIsClaimedOnceAcrossTwoOpenings) {

@@ -1,6 +1,7 @@
 #include "tests/support/fake_platform.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "launcher/Unit1.h"
 #include "rtl/AnsiText.h"
@@ -75,6 +76,39 @@ bool FakePlatform::FileExists(const std::string& path) {
 bool FakePlatform::DirectoryExists(const std::string& path) {
   Lock lock(system_.mutex);
   return system_.folders.count(path) != 0;
+}
+
+namespace {
+
+// The system's wildcard test: "*" any run of characters, "?" any one.
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+  if (pattern.empty()) return name.empty();
+  if (pattern[0] == '*') {
+    for (std::size_t skip = 0; skip <= name.size(); ++skip) {
+      if (WildcardMatch(pattern.substr(1), name.substr(skip))) return true;
+    }
+    return false;
+  }
+  return !name.empty() && (pattern[0] == '?' || pattern[0] == name[0]) &&
+         WildcardMatch(pattern.substr(1), name.substr(1));
+}
+
+}  // namespace
+
+std::vector<std::string> FakePlatform::FindFolders(const std::string& pattern) {
+  Lock lock(system_.mutex);
+  const std::size_t slash = pattern.rfind('\\');
+  const std::string parent = pattern.substr(0, slash + 1);
+  const std::string wildcard = pattern.substr(slash + 1);
+  std::vector<std::string> names;
+  for (const std::string& folder : system_.folders) {
+    if (folder.rfind(parent, 0) != 0) continue;
+    const std::string name = folder.substr(parent.size());
+    if (name.find('\\') == std::string::npos && WildcardMatch(wildcard, name)) {
+      names.push_back(name);
+    }
+  }
+  return names;
 }
 
 std::string FakePlatform::ProfileRead(const std::string& file, const std::string& section,

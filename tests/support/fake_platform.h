@@ -115,6 +115,7 @@ class FakePlatform : public Platform {
 
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
+  std::vector<std::string> FindFolders(const std::string& pattern) override;
   std::string ModuleFileName() override { return moduleFileName; }
   std::string CommandLine() override { return commandLine; }
   std::string ProfileRead(const std::string& file, const std::string& section,
