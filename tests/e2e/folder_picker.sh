@@ -3,7 +3,8 @@
 # Edit1 shows (its status line says so), the robot walks up with the Left key
 # and presses OK or Cancel; each acceptance rule, a folder without a game, a
 # cancel, a non-ASCII path, a drive root and a settings file that cannot be
-# written, read back from Edit1 and setting.ini.
+# written, read back from Edit1 and setting.ini; a first start's link waits
+# for the pick and is launched.
 . "$(dirname "$0")/e2e-lib.sh"
 e2e_begin folder-picker
 
@@ -82,6 +83,46 @@ warm_up() {
   e2e_fail "the shell's folder picker never selected its start folder"
 }
 warm_up
+
+# walk_to <folder>: from the picker's root, the keyboard walks the tree the way
+# the status line leads (Right into a folder on the way, Down past the others)
+# until the folder is selected.
+walk_to() {
+  local tree at i
+  tree=$(e2e_robot dump "$PICKER" | grep SysTreeView32 | sed 's/.*hwnd=\([^ ]*\).*/\1/')
+  e2e_robot key "$tree" 0x24 >/dev/null
+  for ((i = 0; i < 60; i++)); do
+    sleep 0.3
+    at=$(e2e_robot dump "$PICKER" | grep 'id=14147' | sed 's/.* text=//' | iconv -f UTF-8 -t CP1252)
+    at=${at%\\}
+    [ "$at" == "$1" ] && return 0
+    if [ -n "$at" ] && [[ "$1" == "$at\\"* ]]; then
+      e2e_robot key "$tree" 0x27 >/dev/null
+    else
+      e2e_robot key "$tree" 0x28 >/dev/null
+    fi
+  done
+  e2e_fail "the picker never reached $1 (last: $at)"
+}
+
+# A first start with a link and no setting.ini: the folder box, then the
+# user picks the game folder from nothing, and the waiting link is launched.
+user=$(ls "$E2E_C/users" | grep -v -x Public | head -n 1)
+e2e_game_exe "$E2E_C/users/$user/Documents/LoL"
+rm -f "$E2E_INI" "$E2E_CMD_LOG"
+e2e_start 'kivra://first%7Cstart/'
+e2e_expect "first start: the folder box" "$(sed -n 's/^text: //p' <<<"$(e2e_robot box 30000)")" \
+  "请选择英雄联盟(国服/韩服)安装目录"
+PICKER_WINDOW=$(e2e_main_window)
+e2e_robot press "$PICKER_WINDOW" 101 >/dev/null
+PICKER=$(e2e_robot wait '#32770' 15000)
+walk_to "C:\\users\\$user\\Documents\\LoL"
+e2e_robot press "$PICKER" 1 >/dev/null
+e2e_expect "first start: the waiting link is launched once the folder is picked" "$(e2e_cmd_calls 1)" \
+  "$(e2e_parameters "C:\\users\\$user\\Documents\\LoL" 'first start')"
+e2e_expect "first start: lol_path saved" "$(e2e_ini_value lol_path)" "C:\\users\\$user\\Documents\\LoL"
+e2e_close_main
+e2e_expect "first start: launched once" "$(e2e_cmd_calls 2 1 | wc -l)" 1
 
 pick "rule 1" 'C:\Games\A\inner' 1 1 'C:\Games\A' 'C:\Games\A'
 e2e_expect "rule 1: saved as lol_path" "$(e2e_ini_value lol_path)" 'C:\Games\A'
