@@ -47,11 +47,9 @@ TEST(MoveIntoWorkAreaTest, AWindowThatFitsStaysWhereItIs) {
 TEST(MoveIntoWorkAreaTest, AnOverhangingWindowMovesLeftAndUpByItsOverhangOnly) {
   EXPECT_EQ(MoveIntoWorkArea({809, 318, 533, 500}, kScreen), (Place{747, 318, 533, 500}));
   EXPECT_EQ(MoveIntoWorkArea({809, 318, 300, 772}, kScreen), (Place{809, 252, 300, 772}));
-  EXPECT_EQ(MoveIntoWorkArea({809, 318, 357, 517}, {0, 0, 1024, 768}),
-            (Place{667, 251, 357, 517}));
+  EXPECT_EQ(MoveIntoWorkArea({809, 318, 357, 517}, {0, 0, 1024, 768}), (Place{667, 251, 357, 517}));
   // A taskbar along the bottom takes its height off the work area.
-  EXPECT_EQ(MoveIntoWorkArea({809, 318, 357, 517}, {0, 0, 1366, 728}),
-            (Place{809, 211, 357, 517}));
+  EXPECT_EQ(MoveIntoWorkArea({809, 318, 357, 517}, {0, 0, 1366, 728}), (Place{809, 211, 357, 517}));
 }
 
 TEST(MoveIntoWorkAreaTest, AWindowBeforeTheWorkAreaMovesToItsStart) {
@@ -65,13 +63,11 @@ TEST(MoveIntoWorkAreaTest, AWindowBeforeTheWorkAreaMovesToItsStart) {
 }
 
 TEST(MoveIntoWorkAreaTest, AWindowLongerThanTheWorkAreaStartsWhereTheAreaStarts) {
-  EXPECT_EQ(MoveIntoWorkArea({809, 318, 1100, 1000}, {0, 0, 1024, 768}),
-            (Place{0, 0, 1100, 1000}));
+  EXPECT_EQ(MoveIntoWorkArea({809, 318, 1100, 1000}, {0, 0, 1024, 768}), (Place{0, 0, 1100, 1000}));
   EXPECT_EQ(MoveIntoWorkArea({809, 318, 1100, 1000}, {40, 30, 1024, 768}),
             (Place{40, 30, 1100, 1000}));
   // Only the long axis starts at the area's start; the other still just moves in.
-  EXPECT_EQ(MoveIntoWorkArea({809, 318, 1100, 517}, {0, 0, 1024, 768}),
-            (Place{0, 251, 1100, 517}));
+  EXPECT_EQ(MoveIntoWorkArea({809, 318, 1100, 517}, {0, 0, 1024, 768}), (Place{0, 251, 1100, 517}));
 }
 
 }  // namespace
