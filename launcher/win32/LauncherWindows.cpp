@@ -1,7 +1,6 @@
 #include "launcher/win32/LauncherWindows.h"
 
 #include "launcher/Unit1.h"
-#include "launcher/win32/MainWindowLayout.h"
 #include "launcher/win32/WideText.h"
 
 namespace vantro {
@@ -48,33 +47,33 @@ void Win32Gui::SetApplicationTitle(const std::string& titleUtf8) {
 }
 
 void Win32Gui::RunMainWindow(TForm1& form) {
-  const MainWindowControls controls = CreateMainWindow(instance_, application_, kMainClass);
-  main_ = controls.window;
-  form.AttachWindow(reinterpret_cast<WindowHandle>(main_),
-                    reinterpret_cast<WindowHandle>(controls.edit1),
-                    reinterpret_cast<WindowHandle>(controls.web));
-  SetWindowLongPtrW(main_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
+  main_ = CreateMainWindow(instance_, application_, kMainClass);
+  form.AttachWindow(reinterpret_cast<WindowHandle>(main_.window),
+                    reinterpret_cast<WindowHandle>(main_.edit1),
+                    reinterpret_cast<WindowHandle>(main_.web));
+  SetWindowLongPtrW(main_.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
   form.Application().Protect(form.Handle(), [&] { form.FormCreate(); });
 
-  ShowWindow(main_, SW_SHOWNORMAL);
-  UpdateWindow(main_);
+  ShowWindow(main_.window, SW_SHOWNORMAL);
+  UpdateWindow(main_.window);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageW(main_, &message)) continue;  // Tab moves between the controls
+    if (IsDialogMessageW(main_.window, &message)) continue;  // Tab moves between the controls
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  main_ = nullptr;
-  DeleteObject(controls.font);
+  DeleteObject(main_.font);
+  main_ = MainWindowControls{};
 }
 
 LRESULT CALLBACK Win32Gui::ApplicationProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
   Win32Gui* gui = Owner<Win32Gui>(window);
   if (gui != nullptr && message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE) {
-    if (gui->main_ != nullptr && IsIconic(gui->main_)) {
-      ShowWindow(gui->main_, SW_RESTORE);
-      SetForegroundWindow(gui->main_);
+    const HWND mainWindow = gui->main_.window;
+    if (mainWindow != nullptr && IsIconic(mainWindow)) {
+      ShowWindow(mainWindow, SW_RESTORE);
+      SetForegroundWindow(mainWindow);
     }
     return 0;
   }
@@ -84,6 +83,12 @@ LRESULT CALLBACK Win32Gui::ApplicationProc(HWND window, UINT message, WPARAM wPa
 LRESULT CALLBACK Win32Gui::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
     PostQuitMessage(0);
+    return 0;
+  }
+  // The application window owns the main window and knows its controls.
+  Win32Gui* gui = Owner<Win32Gui>(GetWindow(window, GW_OWNER));
+  if (gui != nullptr && gui->main_.window == window &&
+      RescaleOnDpiChange(gui->main_, message, wParam, lParam)) {
     return 0;
   }
   TForm1* form = Owner<TForm1>(window);

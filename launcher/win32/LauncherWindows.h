@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "launcher/Platform.h"
+#include "launcher/win32/MainWindowLayout.h"
 
 namespace vantro {
 
@@ -27,7 +28,7 @@ class Win32Gui : public Gui {
 
   HINSTANCE instance_;
   HWND application_ = nullptr;
-  HWND main_ = nullptr;
+  MainWindowControls main_;  // the window is null while none shows
 };
 
 }  // namespace vantro

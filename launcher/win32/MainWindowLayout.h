@@ -1,5 +1,6 @@
 // The main window's design: size, place, border, font and controls, scaled
-// from the 96 dpi design to the screen's resolution.
+// from the 96 dpi design to the resolution of the monitor it opens on, and
+// again whenever the system moves it to another resolution.
 #pragma once
 
 #include <windows.h>
@@ -17,7 +18,14 @@ struct MainWindowControls {
 
 inline constexpr int kButton1Id = 101;
 
-// Creates the main window hidden, owned by owner, with its controls in tab order.
+// Creates the main window hidden, owned by owner, with its controls in tab
+// order, laid out at the resolution of the monitor holding its design place
+// and moved, if need be, so that it lies inside that monitor's work area.
 MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_t* className);
+
+// Answers WM_DPICHANGED: a new font and controls laid out at the resolution
+// in wParam, the window given the rectangle lParam points to. False, and
+// nothing done, for any other message.
+bool RescaleOnDpiChange(MainWindowControls& main, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace vantro

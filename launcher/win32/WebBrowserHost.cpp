@@ -53,6 +53,20 @@ class BrowserSite final : public IOleClientSite, public IOleInPlaceSite, public 
     object_ = nullptr;
   }
 
+  // The control fills the area whatever size the area is given.
+  void FitToArea() {
+    if (object_ == nullptr) return;
+    IOleInPlaceObject* inPlace = nullptr;
+    if (FAILED(
+            object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)))) {
+      return;
+    }
+    RECT place;
+    GetClientRect(area_, &place);
+    inPlace->SetObjectRects(&place, &place);
+    inPlace->Release();
+  }
+
   void Navigate(const std::wstring& url) {
     if (browser_ == nullptr) return;
     BSTR address = SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
@@ -161,7 +175,9 @@ BrowserSite* SiteOf(HWND area) {
 }
 
 LRESULT CALLBACK AreaProc(HWND area, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
+  if (message == WM_SIZE) {
+    if (BrowserSite* site = SiteOf(area)) site->FitToArea();
+  } else if (message == WM_DESTROY) {
     if (BrowserSite* site = SiteOf(area)) {
       SetWindowLongPtrW(area, GWLP_USERDATA, 0);
       site->Close();

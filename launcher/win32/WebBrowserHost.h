@@ -10,7 +10,8 @@ namespace vantro {
 
 // Creates the browser area, a child of parent at place (client pixels), and
 // the control inside it when the system can create one; without it the area
-// stays blank. The area frees the control when it is destroyed.
+// stays blank. The control follows the area's size; the area frees it when
+// it is destroyed.
 HWND CreateWebBrowser(HINSTANCE instance, HWND parent, const RECT& place);
 
 // Points the area's control at url with no further arguments; an area
