@@ -25,6 +25,10 @@ class FormTest : public LauncherTest {
   void Create(TForm1& form) {
     application.Protect(form.Handle(), [&] { form.FormCreate(); });
   }
+  // The parameter text for cmd with the game executable in kGame.
+  static std::string InGame(const std::string& arguments) {
+    return "/c cd /d D:\\Games\\LoL" + kStart + arguments + "\" && exit";
+  }
   void WithGame() {
     GameFolder = kGame;
     AddGameExe();
@@ -125,7 +129,7 @@ TEST_F(FormTest, WatchingOnVistaAndLaterRunsCmdElevatedAndHidden) {
   EXPECT_EQ(run.hwnd, kMain);
   EXPECT_EQ(run.lpVerb, "runas");
   EXPECT_EQ(run.lpFile, "cmd");
-  EXPECT_EQ(run.lpParameters, "/c cd /d D:\\Games\\LoL" + kStart + "a b\" && exit");
+  EXPECT_EQ(run.lpParameters, InGame("a b"));
   EXPECT_EQ(run.lpDirectory, "");
   EXPECT_EQ(run.nShow, 0);
   EXPECT_TRUE(platform.shellExecuteRuns.empty());
@@ -137,8 +141,7 @@ TEST_F(FormTest, WatchingBeforeVistaUsesThePlainStart) {
   Form().Watching("kivra://");
   ASSERT_EQ(platform.shellExecuteRuns.size(), 1u);
   EXPECT_EQ(platform.shellExecuteRuns[0],
-            (std::vector<std::string>{"0x5000", "", "cmd",
-                                      "/c cd /d D:\\Games\\LoL" + kStart + "\" && exit", "", "0"}));
+            (std::vector<std::string>{"0x5000", "", "cmd", InGame(""), "", "0"}));
   EXPECT_TRUE(platform.shellExecuteExRuns.empty());
 }
 
@@ -209,8 +212,7 @@ TEST_F(FormTest, HandOffLaunchesWhatWatchHoldsAndLeavesIt) {
   Deliver(form, form.HandOffMessage());
   Deliver(form, form.HandOffMessage() + 1);
   ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
-  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
-            "/c cd /d D:\\Games\\LoL" + kStart + "handed over\" && exit");
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters, InGame("handed over"));
   EXPECT_EQ(Ini("watch"), "kivra://handed|over");
   EXPECT_FALSE(form.MainWindowProc(form.HandOffMessage() + 1, 0, 0));
   EXPECT_TRUE(form.MainWindowProc(form.HandOffMessage(), 0, 1));
@@ -241,8 +243,7 @@ TEST_F(FormTest, OverLongWatchIsLaunchedAsFarAsItReadsBack) {
   SetIni("watch", "kivra://" + std::string(3000, 'k'));
   Deliver(form, form.HandOffMessage());
   ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
-  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
-            "/c cd /d D:\\Games\\LoL" + kStart + std::string(2047 - 8, 'k') + "\" && exit");
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters, InGame(std::string(2047 - 8, 'k')));
   EXPECT_EQ(Ini("watch").size(), 3008u);
 }
 
@@ -259,8 +260,7 @@ TEST_F(FormTest, AnEscapedLinkAsLongAsWatchHoldsIsHandedOverWhole) {
   SetIni("watch", link);
   Deliver(form, form.HandOffMessage());
   ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
-  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
-            "/c cd /d D:\\Games\\LoL" + kStart + std::string(679, ' ') + "ab\" && exit");
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters, InGame(std::string(679, ' ') + "ab"));
 }
 
 TEST_F(FormTest, AFirstLinkWaitsForTheFolderPickAndIsLaunchedOnce) {
@@ -275,8 +275,7 @@ TEST_F(FormTest, AFirstLinkWaitsForTheFolderPickAndIsLaunchedOnce) {
   platform.pickFolder = kGame;
   form.Button1Click();
   ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
-  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
-            "/c cd /d D:\\Games\\LoL" + kStart + "a b\" && exit");
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters, InGame("a b"));
   // The folder is saved before the launch, which comes once.
   EXPECT_LT(
       std::find(platform.calls.begin(), platform.calls.end(),
@@ -304,8 +303,7 @@ TEST_F(FormTest, APendingLinkOutlivesCancelAndRefusedFoldersAndTheNewestWins) {
   platform.pickFolder = kGame;
   form.Button1Click();
   ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
-  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
-            "/c cd /d D:\\Games\\LoL" + kStart + "second\" && exit");
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters, InGame("second"));
 }
 
 TEST_F(FormTest, AHandOffWithoutAGameFolderStartsNothing) {
