@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # First start without setting.ini, with a link: the folder box captioned with
-# the application title, the link dropped, the kivra scheme registered; a
+# the application title, the link kept waiting for the folder pick (neither
+# launched nor stored), the kivra scheme registered; a
 # second start from the same place leaves the registry as it finds it.
 . "$(dirname "$0")/e2e-lib.sh"
 e2e_begin first-start
@@ -26,7 +27,7 @@ e2e_expect "icon" "$(e2e_registry 'HKCR\kivra\DefaultIcon' /ve | grep -o 'REG_SZ
   'REG_SZ    C:\vantro\vantro.exe,1'
 e2e_expect "open command" "$(grep -o 'REG_SZ.*' <<<"$command")" 'REG_SZ    "C:\vantro\vantro.exe" "%1"'
 e2e_close_main
-e2e_expect "the link was neither launched nor stored" "$(e2e_cmd_calls 1 0)$(e2e_ini_value watch)" "<absent>"
+e2e_expect "without a folder the link was neither launched nor stored" "$(e2e_cmd_calls 1 0)$(e2e_ini_value watch)" "<absent>"
 
 # The command still names this exe: nothing is written, even over a changed value.
 wine reg add 'HKCR\kivra' /v 'URL Protocol' /d changed /f >/dev/null 2>&1
