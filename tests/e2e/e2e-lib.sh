@@ -132,6 +132,20 @@ e2e_finish() {
   [ "$e2e_failures" -eq 0 ]
 }
 
+# e2e_legible_screen: screenshots as a user sees the window: as on a Chinese
+# system the dialog fonts borrow their Chinese glyphs from a font that has
+# them (Debian's WenQuanYi here), and Wine draws the frame itself since Xvfb
+# has no window manager.
+e2e_legible_screen() {
+  command -v import >/dev/null || { echo "e2e: import is missing (imagemagick)" >&2; exit 1; }
+  local face
+  for face in 'MS Sans Serif' Tahoma; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+
 e2e_robot() { wine "$VANTRO_ROBOT_EXE" "$@" 2>/dev/null | tr -d '\r'; }
 
 # e2e_game_exe <linux folder>: a game folder with a stand-in executable.

@@ -6,18 +6,10 @@
 # page.
 . "$(dirname "$0")/e2e-lib.sh"
 e2e_begin main-window
-command -v import >/dev/null || { echo "e2e: import is missing (imagemagick)" >&2; exit 1; }
 
 e2e_game_exe "$E2E_C/Games/LoL"
 e2e_ini 'lol_path=C:\Games\LoL'
-# As on a Chinese system, the dialog font borrows its Chinese glyphs from a
-# font that has them (Debian's WenQuanYi here), so the screenshot is legible.
-for face in 'MS Sans Serif' Tahoma; do
-  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-    /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
-done
-# Xvfb has no window manager: Wine draws the title bar and border itself.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+e2e_legible_screen
 e2e_start
 window=$(e2e_main_window)
 dump=$(e2e_robot dump "$window")

@@ -5,17 +5,10 @@
 # size and moves to fit. A screenshot at 144 dpi is kept (E2E_KEEP).
 . "$(dirname "$0")/e2e-lib.sh"
 e2e_begin window-fit
-command -v import >/dev/null || { echo "e2e: import is missing (imagemagick)" >&2; exit 1; }
 
 e2e_game_exe "$E2E_C/Games/LoL"
 e2e_ini 'lol_path=C:\Games\LoL'
-# A legible screenshot, as in main_window.sh: Chinese glyphs from WenQuanYi,
-# and Wine draws the frame itself since Xvfb has no window manager.
-for face in 'MS Sans Serif' Tahoma; do
-  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-    /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
-done
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+e2e_legible_screen
 
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
 control() { grep "class=$1 " <<<"$dump"; }
