@@ -85,6 +85,7 @@ void TForm1::Watching(std::string link) {
     application_.MessageBox(handle_, kChooseFolderText);
     return;
   }
+  pendingLink_.reset();  // this newer link is the one the user wants
   const std::string parameters = CommandParameters(deployFolder, arguments);
   settings_.Write(kKeyCommand, parameters);
   if (platform_.OsMajorVersion() >= 6) {

@@ -306,6 +306,23 @@ TEST_F(FormTest, APendingLinkOutlivesCancelAndRefusedFoldersAndTheNewestWins) {
   EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters, InGame("second"));
 }
 
+TEST_F(FormTest, ALaunchedHandOffReplacesTheLinkThatWaited) {
+  SetIni("lol_path", kGame);
+  AddRadsWithoutRelease();
+  TForm1& form = Form({"kivra://older"});
+  Create(form);
+  ASSERT_TRUE(form.PendingLink());
+  AddRads();  // the game's release is back
+  SetIni("watch", "kivra://newer");
+  Deliver(form, form.HandOffMessage());
+  EXPECT_FALSE(form.PendingLink());
+  platform.pickFolder = kGame;
+  form.Button1Click();
+  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters,
+            "/c cd /d " + kRadsDeployPath + kStart + "newer\" && exit");
+}
+
 TEST_F(FormTest, AHandOffWithoutAGameFolderStartsNothing) {
   TForm1& form = Form();
   Create(form);  // no game folder: the box, but the message is registered
