@@ -6,7 +6,7 @@
 # Prints per target its executions, covered edges, features and corpus size.
 # Last line: "fuzz: N passed, N failed".
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 top=$(pwd)
 seconds=30
 while [ $# -gt 0 ]; do

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced: a throwaway Wine prefix and an Xvfb display for this run, both
 # taken down (wineserver stopped) when the shell exits.
 #
@@ -25,9 +26,9 @@ vantro_windows_bits() {
 # to the top) for a Windows build of that width.
 vantro_windows_build() {
   if [ "$1" = 64 ]; then
-    VANTRO_WINDOWS_TOOLCHAIN=cmake/mingw-x86_64.cmake VANTRO_WINDOWS_DIR=build/win64
+    export VANTRO_WINDOWS_TOOLCHAIN=cmake/mingw-x86_64.cmake VANTRO_WINDOWS_DIR=build/win64
   else
-    VANTRO_WINDOWS_TOOLCHAIN=cmake/mingw-i686.cmake VANTRO_WINDOWS_DIR=build/win32
+    export VANTRO_WINDOWS_TOOLCHAIN=cmake/mingw-i686.cmake VANTRO_WINDOWS_DIR=build/win32
   fi
 }
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the end-to-end tests and the demo: the real vantro.exe in a Wine
 # prefix of its own (a copy of the run's prefix, or a new one), driven the way
 # a user would, with the window robot answering its boxes.
@@ -174,7 +175,7 @@ e2e_ini_value() {
 e2e_start() {
   rm -f "$E2E_TMP/exit"
   (wine "$E2E_EXE" "$@" >/dev/null 2>&1; echo $? >"$E2E_TMP/exit") &
-  E2E_PID=$!
+  export E2E_PID=$!
 }
 # e2e_exit_code [seconds]: the exit code of the last started launcher, or "running".
 e2e_exit_code() {

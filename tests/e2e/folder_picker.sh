@@ -107,7 +107,7 @@ walk_to() {
 
 # A first start with a link and no setting.ini: the folder box, then the
 # user picks the game folder from nothing, and the waiting link is launched.
-user=$(ls "$E2E_C/users" | grep -v -x Public | head -n 1)
+user=$(find "$E2E_C/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -printf '%f\n' | head -n 1)
 e2e_game_exe "$E2E_C/users/$user/Documents/LoL"
 rm -f "$E2E_INI" "$E2E_CMD_LOG"
 e2e_start 'kivra://first%7Cstart/'
@@ -152,6 +152,7 @@ pick "non-ASCII" "$jeux" 0 1 "$jeux" "$jeux"
 e2e_expect "non-ASCII: lol_path in the ANSI code page" "$(e2e_ini_value lol_path)" "$jeux"
 e2e_close_main
 
+# shellcheck disable=SC1003 # a drive root ends in a backslash
 pick "drive root" 'C:\game' 1 1 'C:\' 'C:\\game'
 e2e_expect "drive root: saved as appended" "$(e2e_ini_value lol_path)" 'C:\\game'
 e2e_close_main

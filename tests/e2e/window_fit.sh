@@ -54,7 +54,8 @@ for ((i = 0; i < 50; i++)); do
 done
 if [ -s "$E2E_TMP/display" ]; then
   run_display=$DISPLAY
-  export DISPLAY=":$(head -n 1 "$E2E_TMP/display")"
+  DISPLAY=":$(head -n 1 "$E2E_TMP/display")"
+  export DISPLAY
   open_main
   e2e_expect "1024x768: the design's client area and Edit1" \
     "$(field client "$main") $(field rect "$(control Edit)")" "351x492 96,11,161,21"
