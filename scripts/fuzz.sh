@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with ASan+UBSan and runs each for a bounded
-# time. Any crash, leak or sanitizer report fails that target.
-#   --seconds N   time per target (default 30)
-#   --minutes N   the same in minutes, for longer local runs
+# time, starting from the saved corpus fuzz/corpus/<target>. Any crash, leak or
+# sanitizer report fails that target, and its input is saved in the corpus as
+# a regression input (every build replays the corpus). What a run newly finds
+# is merged into the corpus, minimised (libFuzzer's -merge=1).
+#   --seconds N          time per target (default 30)
+#   --minutes N          the same in minutes, for longer local runs
+#   --no-corpus-update   leave the saved corpus as it is (test runs)
 # Prints per target its executions, covered edges, features and corpus size.
 # Last line: "fuzz: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 top=$(pwd)
 seconds=30
+update=1
 while [ $# -gt 0 ]; do
   case $1 in
     --seconds) seconds=$2; shift 2 ;;
     --minutes) seconds=$(($2 * 60)); shift 2 ;;
+    --no-corpus-update) update=0; shift ;;
     *) echo "fuzz: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -39,8 +45,9 @@ for target in "$dir"/fuzz/fuzz_*; do
   name=$(basename "$target")
   corpus="$work/$name"
   mkdir -p "$corpus"
-  seeds="$top/fuzz/seeds/$name"
-  [ -d "$seeds" ] && cp "$seeds"/* "$corpus"/ 2>/dev/null
+  saved="$top/fuzz/corpus/$name"
+  mkdir -p "$saved"
+  cp "$saved"/* "$corpus"/ 2>/dev/null
   log="$work/$name.log"
   if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -artifact_prefix="$work/$name-" "$corpus" >"$log" 2>&1; then
@@ -54,13 +61,18 @@ for target in "$dir"/fuzz/fuzz_*; do
     total_runs=$((total_runs + ${runs:-0}))
     printf 'fuzz: %-24s ok: %10s runs in %ss, %6s edges, %6s features, corpus %s\n' \
       "$name" "${runs:-?}" "$seconds" "${cov:-?}" "${ft:-?}" "${corp:-?}"
+    if [ "$update" -eq 1 ]; then
+      before=$(find "$saved" -type f | wc -l)
+      "$target" -merge=1 "$saved" "$corpus" >"$work/$name.merge.log" 2>&1
+      echo "fuzz: $name: $(($(find "$saved" -type f | wc -l) - before)) new inputs saved in fuzz/corpus/$name"
+    fi
   else
     failed=$((failed + 1))
     echo "fuzz: $name FAILED"
     grep -E 'ERROR|SUMMARY|runtime error|==[0-9]+==' "$log" | head -n 20
     for a in "$work/$name"-*; do
-      [ -e "$a" ] && mkdir -p build/fuzz-artifacts && cp "$a" build/fuzz-artifacts/ &&
-        echo "fuzz: input kept in build/fuzz-artifacts/$(basename "$a")"
+      [ -e "$a" ] && cp "$a" "$saved/" &&
+        echo "fuzz: input kept as a regression input: fuzz/corpus/$name/$(basename "$a")"
     done
   fi
 done
