@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "launcher/Platform.h"
 #include "rtl/Exception.h"
 
 namespace vantro {
@@ -28,5 +29,8 @@ class EOSError : public Exception {
  private:
   std::uint32_t errorCode_;
 };
+
+// The error for the system call that just failed, as the runtime words it.
+EOSError LastOSError(Platform& platform);
 
 }  // namespace vantro

@@ -39,6 +39,12 @@ inline constexpr std::uint32_t kMbIconError = 0x0010;
 inline constexpr std::uint32_t kMbTaskModal = 0x2000;
 inline constexpr int kIdOk = 1;
 
+// Folder picker flags (BIF_*): only file-system folders can be confirmed, a
+// status line under the title, and a typed name is validated.
+inline constexpr std::uint32_t kBifReturnOnlyFsDirs = 0x0001;
+inline constexpr std::uint32_t kBifStatusText = 0x0004;
+inline constexpr std::uint32_t kBifValidate = 0x0020;
+
 // Window messages.
 inline constexpr std::uint32_t kWmSysCommand = 0x0112;
 inline constexpr std::uintptr_t kScRestore = 0xF120;

@@ -13,9 +13,7 @@
 #include "launcher/Unit1.h"
 
 namespace vantro {
-namespace {
 
-// A second instance has no window to show an error in: the runtime's fatal box.
 int FatalError(Platform& platform, const std::exception& error) {
   int status = 0;
   char* demangled = abi::__cxa_demangle(typeid(error).name(), nullptr, nullptr, &status);
@@ -27,8 +25,6 @@ int FatalError(Platform& platform, const std::exception& error) {
                           kFatalErrorCaption, kMbOk | kMbIconError | kMbTaskModal);
   return 1;
 }
-
-}  // namespace
 
 int LauncherMain(Platform& platform, Gui& gui, TRunOnce& runOnce) {
   const WindowHandle running = runOnce.CheckPrevInstance(gui.ApplicationWindow());

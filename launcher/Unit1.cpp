@@ -13,22 +13,6 @@ namespace vantro {
 
 std::string GameFolder;
 
-namespace {
-
-// The error for a failed system call, as the runtime words it.
-EOSError LastOSError(Platform& platform) {
-  const std::uint32_t code = platform.LastError();
-  if (code == 0) return EOSError(0, "A call to an OS function failed");
-  std::string text = platform.SystemErrorText(code);
-  // The system's texts end in a line break and often a full stop; neither belongs in the box.
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) {
-    text.pop_back();
-  }
-  return EOSError(code, "System Error.  Code: " + std::to_string(code) + ".\r\n" + text);
-}
-
-}  // namespace
-
 TForm1::TForm1(Platform& platform, TApplication& application, std::vector<std::string> params)
     : platform_(platform),
       application_(application),
@@ -109,8 +93,7 @@ void TForm1::ShowInEdit1(const std::string& folder) {
 }
 
 void TForm1::Button1Click() {
-  // Only file-system folders, a status line, and a typed name is validated.
-  constexpr std::uint32_t kFlags = 0x0001 | 0x0004 | 0x0020;
+  constexpr std::uint32_t kFlags = kBifReturnOnlyFsDirs | kBifStatusText | kBifValidate;
   std::string picked = edit1Text_;
   if (!platform_.BrowseFolder(handle_, picked, kPickerTitle, kFlags)) return;
   const std::string accepted = AcceptedGameFolder(platform_, picked);

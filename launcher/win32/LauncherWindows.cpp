@@ -1,5 +1,6 @@
 #include "launcher/win32/LauncherWindows.h"
 
+#include "launcher/LauncherErrors.h"
 #include "launcher/Unit1.h"
 #include "launcher/win32/WideText.h"
 
@@ -14,7 +15,19 @@ T* Owner(HWND window) {
   return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-void RegisterClassOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
+// The object given as CreateWindowExW's last parameter is bound to the window
+// at WM_NCCREATE, the first message it gets, so that no message is missed
+// (as the platform's own samples do it).
+template <class T>
+T* Bound(HWND window, UINT message, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  return Owner<T>(window);
+}
+
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = procedure;
@@ -23,19 +36,22 @@ void RegisterClassOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedur
   windowClass.hIcon = LoadIconW(instance, L"MAINICON");
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = name;
-  RegisterClassExW(&windowClass);
+  return RegisterClassExW(&windowClass) != 0;
 }
 
 }  // namespace
 
-Win32Gui::Win32Gui(HINSTANCE instance) : instance_(instance) {
-  RegisterClassOnce(instance_, kApplicationClass, ApplicationProc);
-  RegisterClassOnce(instance_, kMainClass, MainProc);
+Win32Gui::Win32Gui(HINSTANCE instance, Platform& platform)
+    : instance_(instance), platform_(platform) {
+  if (!RegisterWindowClass(instance_, kApplicationClass, ApplicationProc) ||
+      !RegisterWindowClass(instance_, kMainClass, MainProc)) {
+    throw LastOSError(platform_);
+  }
   application_ =
       CreateWindowExW(0, kApplicationClass, L"vantro",
                       WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                      0, 0, nullptr, nullptr, instance_, nullptr);
-  SetWindowLongPtrW(application_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+                      0, 0, nullptr, nullptr, instance_, this);
+  if (application_ == nullptr) throw LastOSError(platform_);
 }
 
 Win32Gui::~Win32Gui() {
@@ -47,11 +63,11 @@ void Win32Gui::SetApplicationTitle(const std::string& titleUtf8) {
 }
 
 void Win32Gui::RunMainWindow(TForm1& form) {
-  main_ = CreateMainWindow(instance_, application_, kMainClass);
+  main_ = CreateMainWindow(instance_, application_, kMainClass, &form);
+  if (main_.window == nullptr) throw LastOSError(platform_);
   form.AttachWindow(reinterpret_cast<WindowHandle>(main_.window),
                     reinterpret_cast<WindowHandle>(main_.edit1),
                     reinterpret_cast<WindowHandle>(main_.web));
-  SetWindowLongPtrW(main_.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form));
   form.Application().Protect(form.Handle(), [&] { form.FormCreate(); });
 
   ShowWindow(main_.window, SW_SHOWNORMAL);
@@ -68,7 +84,7 @@ void Win32Gui::RunMainWindow(TForm1& form) {
 
 LRESULT CALLBACK Win32Gui::ApplicationProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
-  Win32Gui* gui = Owner<Win32Gui>(window);
+  Win32Gui* gui = Bound<Win32Gui>(window, message, lParam);
   if (gui != nullptr && message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE) {
     const HWND mainWindow = gui->main_.window;
     if (mainWindow != nullptr && IsIconic(mainWindow)) {
@@ -91,7 +107,7 @@ LRESULT CALLBACK Win32Gui::MainProc(HWND window, UINT message, WPARAM wParam, LP
       RescaleOnDpiChange(gui->main_, message, wParam, lParam)) {
     return 0;
   }
-  TForm1* form = Owner<TForm1>(window);
+  TForm1* form = Bound<TForm1>(window, message, lParam);
   if (form != nullptr && message == WM_COMMAND && LOWORD(wParam) == kButton1Id &&
       HIWORD(wParam) == BN_CLICKED) {
     form->Application().Protect(form->Handle(), [&] { form->Button1Click(); });

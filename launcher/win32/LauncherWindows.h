@@ -13,7 +13,9 @@ namespace vantro {
 
 class Win32Gui : public Gui {
  public:
-  explicit Win32Gui(HINSTANCE instance);
+  // Raises the system's error when the window classes or the application
+  // window cannot be had.
+  Win32Gui(HINSTANCE instance, Platform& platform);
   ~Win32Gui() override;
   Win32Gui(const Win32Gui&) = delete;
   Win32Gui& operator=(const Win32Gui&) = delete;
@@ -27,6 +29,7 @@ class Win32Gui : public Gui {
   static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   HINSTANCE instance_;
+  Platform& platform_;
   HWND application_ = nullptr;
   MainWindowControls main_;  // the window is null while none shows
 };

@@ -88,7 +88,8 @@ HWND Control(const MainWindowControls& main, int dpi, DWORD exStyle, const wchar
 
 }  // namespace
 
-MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_t* className) {
+MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_t* className,
+                                    void* creationData) {
   // The design place is in screen pixels and the window is not centred: it
   // opens there unless that would leave part of it off its monitor.
   const HMONITOR monitor = MonitorFromPoint({kClient.left, kClient.top}, MONITOR_DEFAULTTONEAREST);
@@ -105,7 +106,8 @@ MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_
   MainWindowControls main;
   main.window = CreateWindowExW(kExStyle, className, Utf8ToWide(kApplicationTitle).c_str(), kStyle,
                                 window.left, window.top, window.width, window.height, owner,
-                                nullptr, instance, nullptr);
+                                nullptr, instance, creationData);
+  if (main.window == nullptr) return main;
   main.font = DesignFont(dpi);
   // Siblings created first lie on top and come first in tab order; clipping
   // siblings keeps Label1 from painting over Edit1, which overlaps it.

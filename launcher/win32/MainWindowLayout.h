@@ -21,7 +21,10 @@ inline constexpr int kButton1Id = 101;
 // Creates the main window hidden, owned by owner, with its controls in tab
 // order, laid out at the resolution of the monitor holding its design place
 // and moved, if need be, so that it lies inside that monitor's work area.
-MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_t* className);
+// creationData is CreateWindowExW's last parameter; the window is null when it
+// could not be created.
+MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_t* className,
+                                    void* creationData = nullptr);
 
 // Answers WM_DPICHANGED: a new font and controls laid out at the resolution
 // in wParam, the window given the rectangle lParam points to. False, and

@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <exception>
+
 #include "launcher/Program.h"
 #include "launcher/wdRunOnce.h"
 #include "launcher/win32/LauncherWindows.h"
@@ -14,9 +16,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   runOnce.OpenInstanceSlot();
   const HRESULT com = CoInitialize(nullptr);
   int exitCode = 0;
-  {
-    vantro::Win32Gui gui(instance);
+  try {
+    vantro::Win32Gui gui(instance, platform);
     exitCode = vantro::LauncherMain(platform, gui, runOnce);
+  } catch (const std::exception& error) {
+    // No window could be had to show it in: the runtime's fatal box.
+    exitCode = vantro::FatalError(platform, error);
   }
   if (SUCCEEDED(com)) CoUninitialize();
   runOnce.CloseInstanceSlot();
