@@ -4,6 +4,7 @@
 #include "http/IdGlobal.h"
 #include "rtl/AnsiText.h"
 #include "rtl/Convert.h"
+#include "tcp/IdLimits.h"
 
 namespace vantro {
 
@@ -61,7 +62,7 @@ TDateTime ExpiresInSeconds(std::int32_t seconds) {
 // --- entity ----------------------------------------------------------------
 
 TIdEntityHeaderInfo::TIdEntityHeaderInfo() {
-  headerLines_.FoldWidth = 1024;
+  headerLines_.FoldWidth = kHeaderFoldWidth;
   ResetEntityFields();
 }
 

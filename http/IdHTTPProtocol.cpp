@@ -2,6 +2,7 @@
 
 #include "rtl/AnsiText.h"
 #include "rtl/Convert.h"
+#include "tcp/IdLimits.h"
 
 namespace vantro {
 namespace {
@@ -176,13 +177,13 @@ std::string TIdHTTPProtocol::ReadBodyAside(int readTimeout) {
 }
 
 void TIdHTTPProtocol::RaiseProtocolError() {
-  std::string body = ReadBodyAside(2000);
+  std::string body = ReadBodyAside(kErrorBodyReadTimeoutMs);
   throw EIdHTTPProtocolException(response_->StatusCode(), response_->StatusLine, std::move(body));
 }
 
 void TIdHTTPProtocol::DiscardBody() {
   try {
-    ReadBodyAside(4000);
+    ReadBodyAside(kSkippedBodyReadTimeoutMs);
   } catch (const Exception&) {
     // The body is thrown away; whatever went wrong reading it does not matter.
   }

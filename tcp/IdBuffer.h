@@ -8,6 +8,7 @@
 #include <string>
 
 #include "rtl/Streams.h"
+#include "tcp/IdLimits.h"
 
 namespace vantro {
 
@@ -57,7 +58,7 @@ class TIdSimpleBuffer : public TStream {
 
 class TIdManagedBuffer : public TIdSimpleBuffer {
  public:
-  static constexpr std::size_t kCompactAt = 32768;
+  static constexpr std::size_t kCompactAt = kBufferCompactAt;
 
   std::size_t ReadOffset() const { return start_; }
   void Compact();

@@ -3,15 +3,11 @@
 #include "tcp/IdAntiFreezeBase.h"
 #include "tcp/IdConnectThread.h"
 #include "tcp/IdException.h"
+#include "tcp/IdLimits.h"
 #include "tcp/IdResourceStrings.h"
 #include "tcp/IdStack.h"
 
 namespace vantro {
-
-namespace {
-// What a connect without a time-out may take while a GUI hook runs.
-constexpr int kHookConnectTimeout = 120000;
-}  // namespace
 
 TIdIOHandlerSocket::~TIdIOHandlerSocket() {
   SetSocksInfo(nullptr);
@@ -75,7 +71,7 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, int port, const std:
   if (timeout != IdTimeoutDefault && timeout != 0) {
     ConnectWithTimeout(timeout);
   } else if (TIdAntiFreezeBase::HookInUse()) {
-    ConnectWithTimeout(kHookConnectTimeout);
+    ConnectWithTimeout(kHookConnectTimeoutMs);
   } else {
     stack.CheckResult(endpoint_->ConnectPeer(Id_PF_INET));
   }

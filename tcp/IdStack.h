@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rtl/StringList.h"
+#include "tcp/IdLimits.h"
 #include "tcp/IdStackConsts.h"
 
 namespace vantro {
@@ -17,7 +18,7 @@ namespace vantro {
 // Up to 64 socket ids, as one system socket set holds.
 class TIdSocketList {
  public:
-  static constexpr int kMaxSockets = 64;
+  static constexpr int kMaxSockets = kMaxSocketsPerSet;
   TIdStackSocketHandle Items(int index) const;
   void Add(TIdStackSocketHandle id);
   // The last id takes the removed one's place.

@@ -14,6 +14,7 @@
 #include "tcp/IdComponent.h"
 #include "tcp/IdIOHandler.h"
 #include "tcp/IdIntercept.h"
+#include "tcp/IdLimits.h"
 #include "tcp/IdRFCReply.h"
 
 namespace vantro {
@@ -26,7 +27,7 @@ class TIdTCPConnection : public TIdComponent {
   ~TIdTCPConnection() override;
 
   bool ASCIIFilter = false;
-  int MaxLineLength = 16384;  // 0: no limit
+  int MaxLineLength = kDefaultMaxLineLength;  // 0: no limit
   TIdMaxLineAction MaxLineAction = maException;
   int ReadTimeout = 0;  // ms; 0: wait without limit
   int RecvBufferSize = 32768;

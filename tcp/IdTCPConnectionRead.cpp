@@ -6,6 +6,7 @@
 
 #include "rtl/AnsiText.h"
 #include "tcp/IdException.h"
+#include "tcp/IdLimits.h"
 #include "tcp/IdResourceStrings.h"
 #include "tcp/IdStack.h"
 #include "tcp/IdTCPConnection.h"
@@ -109,9 +110,6 @@ void TIdTCPConnection::WriteQueued(TStream& stream, std::int64_t count) {
 
 void TIdTCPConnection::ReadToStream(TStream& stream, std::int64_t count, bool untilClose) {
   if (count == -1 && !untilClose) count = ReadInt32(true);
-  // Room for what the peer announces, up to a bound: the count is the
-  // peer's word, and a hostile one must not make us allocate gigabytes.
-  constexpr std::int64_t kMostReservedAhead = 64 << 20;
   if (count > 0) stream.ReserveAhead(std::min(count, kMostReservedAhead));
   // Until close has no byte limit: a body beyond 2 GiB must not be cut short.
   std::int64_t remaining = untilClose ? std::numeric_limits<std::int64_t>::max() : count;

@@ -1,0 +1,41 @@
+// The network library's limits in one place, each with why it is what it is.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vantro {
+
+// The longest line a read accepts by default: far past any real status or
+// header line (nginx and Apache refuse header lines beyond 8 KiB), yet no
+// way for a peer to make us hold an endless line.
+inline constexpr int kDefaultMaxLineLength = 16384;
+
+// Room reserved ahead in a stream for a body whose length the peer announces:
+// the count is the peer's word, and a hostile one must not make us allocate
+// gigabytes before a byte has come.
+inline constexpr std::int64_t kMostReservedAhead = std::int64_t{64} << 20;
+
+// How long the body of an error answer may take before the protocol error is
+// raised with what arrived: the status must not wait on a slow body.
+inline constexpr int kErrorBodyReadTimeoutMs = 2000;
+
+// How long the body of an answer the client skips (a redirect, a challenge it
+// answers) may take before it is given up on.
+inline constexpr int kSkippedBodyReadTimeoutMs = 4000;
+
+// A header line written longer than this is folded onto continuation lines.
+inline constexpr int kHeaderFoldWidth = 1024;
+
+// What a connect without a time-out may take while a GUI hook keeps the
+// caller's messages running.
+inline constexpr int kHookConnectTimeoutMs = 120000;
+
+// One system socket set holds 64 socket ids (Winsock's FD_SETSIZE).
+inline constexpr int kMaxSocketsPerSet = 64;
+
+// The input queue moves its unread bytes to the front once this many have
+// been read, so it neither grows without end nor copies on every read.
+inline constexpr std::size_t kBufferCompactAt = 32768;
+
+}  // namespace vantro
