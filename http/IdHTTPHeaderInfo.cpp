@@ -153,20 +153,35 @@ void TIdEntityHeaderInfo::AssignTo(TPersistent& dest) const {
 
 // --- request ---------------------------------------------------------------
 
+namespace {
+
+// The request's plain text fields with their header names, in the order a
+// request head carries them.
+struct RequestTextField {
+  std::string TIdRequestHeaderInfo::*field;
+  const char* name;
+};
+constexpr RequestTextField kRequestTextFields[] = {
+    {&TIdRequestHeaderInfo::Host, "Host"},
+    {&TIdRequestHeaderInfo::Accept, "Accept"},
+    {&TIdRequestHeaderInfo::AcceptCharSet, "Accept-Charset"},
+    {&TIdRequestHeaderInfo::AcceptEncoding, "Accept-Encoding"},
+    {&TIdRequestHeaderInfo::AcceptLanguage, "Accept-Language"},
+    {&TIdRequestHeaderInfo::From, "From"},
+    {&TIdRequestHeaderInfo::Referer, "Referer"},
+    {&TIdRequestHeaderInfo::UserAgent, "User-Agent"},
+};
+
+}  // namespace
+
 TIdRequestHeaderInfo::TIdRequestHeaderInfo() {
   ResetRequestFields();
 }
 
 void TIdRequestHeaderInfo::LoadFromHeaderLines() {
   const TIdHeaderList& lines = HeaderLines();
-  Accept = lines.ValueOf("Accept");
-  AcceptCharSet = lines.ValueOf("Accept-Charset");
-  AcceptEncoding = lines.ValueOf("Accept-Encoding");
-  AcceptLanguage = lines.ValueOf("Accept-Language");
-  Host = lines.ValueOf("Host");
-  From = lines.ValueOf("From");
-  Referer = lines.ValueOf("Referer");
-  UserAgent = lines.ValueOf("User-Agent");
+  for (const RequestTextField& text : kRequestTextFields)
+    this->*text.field = lines.ValueOf(text.name);
   std::string range = lines.ValueOf("Range");
   if (!range.empty()) {
     CutToken(range, "=");
@@ -180,14 +195,8 @@ void TIdRequestHeaderInfo::StoreToHeaderLines() {
   StoreEntityFields();
   TIdHeaderList& lines = HeaderLines();
   SetWhenGiven(lines, "Proxy-Connection", ProxyConnection);
-  SetWhenGiven(lines, "Host", Host);
-  SetWhenGiven(lines, "Accept", Accept);
-  SetWhenGiven(lines, "Accept-Charset", AcceptCharSet);
-  SetWhenGiven(lines, "Accept-Encoding", AcceptEncoding);
-  SetWhenGiven(lines, "Accept-Language", AcceptLanguage);
-  SetWhenGiven(lines, "From", From);
-  SetWhenGiven(lines, "Referer", Referer);
-  SetWhenGiven(lines, "User-Agent", UserAgent);
+  for (const RequestTextField& text : kRequestTextFields)
+    SetWhenGiven(lines, text.name, this->*text.field);
   SetDateWhenGiven(lines, "If-Modified-Since", LastModified);
   if (ContentRangeStart != 0 || ContentRangeEnd != 0) {
     std::string range = "bytes=" + IntToStr(ContentRangeStart) + "-";
