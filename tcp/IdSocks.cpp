@@ -1,5 +1,7 @@
 #include "tcp/IdSocks.h"
 
+#include <cstddef>
+
 #include "tcp/IdException.h"
 #include "tcp/IdIOHandler.h"
 #include "tcp/IdResourceStrings.h"
@@ -19,40 +21,40 @@ char LengthByte(const std::string& text) {
   return static_cast<char>(text.size());
 }
 
-[[noreturn]] void RaiseSocks4Reply(unsigned char code) {
-  switch (code) {
-    case 91:
-      throw EIdSocksRequestFailed(RSSocksRequestFailed);
-    case 92:
-      throw EIdSocksRequestServerFailed(RSSocksRequestServerFailed);
-    case 93:
-      throw EIdSocksRequestIdentFailed(RSSocksRequestIdentFailed);
-    default:
-      throw EIdSocksUnknownError(RSSocksUnknownError);
-  }
+// A reply code's error: its exception class with its text.
+template <class Error, const char* kText>
+[[noreturn]] void Raise() {
+  throw Error(kText);
 }
+using Raiser = void (*)();
 
-[[noreturn]] void RaiseSocks5Reply(unsigned char code) {
-  switch (code) {
-    case 1:
-      throw EIdSocksServerGeneralError(RSSocksServerGeneralError);
-    case 2:
-      throw EIdSocksServerPermissionError(RSSocksServerPermissionError);
-    case 3:
-      throw EIdSocksServerNetUnreachableError(RSSocksServerNetUnreachableError);
-    case 4:
-      throw EIdSocksServerHostUnreachableError(RSSocksServerHostUnreachableError);
-    case 5:
-      throw EIdSocksServerConnectionRefusedError(RSSocksServerConnectionRefusedError);
-    case 6:
-      throw EIdSocksServerTTLExpiredError(RSSocksServerTTLExpiredError);
-    case 7:
-      throw EIdSocksServerCommandError(RSSocksServerCommandError);
-    case 8:
-      throw EIdSocksServerAddressError(RSSocksServerAddressError);
-    default:
-      throw EIdSocksUnknownError(RSSocksUnknownError);
-  }
+// SOCKS 4 refusals, codes 91 to 93.
+constexpr Raiser kSocks4Refusals[] = {
+    Raise<EIdSocksRequestFailed, RSSocksRequestFailed>,
+    Raise<EIdSocksRequestServerFailed, RSSocksRequestServerFailed>,
+    Raise<EIdSocksRequestIdentFailed, RSSocksRequestIdentFailed>,
+};
+constexpr unsigned kFirstSocks4Refusal = 91;
+
+// SOCKS 5 failures, codes 1 to 8 (RFC 1928 section 6).
+constexpr Raiser kSocks5Failures[] = {
+    Raise<EIdSocksServerGeneralError, RSSocksServerGeneralError>,
+    Raise<EIdSocksServerPermissionError, RSSocksServerPermissionError>,
+    Raise<EIdSocksServerNetUnreachableError, RSSocksServerNetUnreachableError>,
+    Raise<EIdSocksServerHostUnreachableError, RSSocksServerHostUnreachableError>,
+    Raise<EIdSocksServerConnectionRefusedError, RSSocksServerConnectionRefusedError>,
+    Raise<EIdSocksServerTTLExpiredError, RSSocksServerTTLExpiredError>,
+    Raise<EIdSocksServerCommandError, RSSocksServerCommandError>,
+    Raise<EIdSocksServerAddressError, RSSocksServerAddressError>,
+};
+constexpr unsigned kFirstSocks5Failure = 1;
+
+// The error of a reply code from a table that starts at code first; any
+// other code is an unknown error.
+template <std::size_t N>
+[[noreturn]] void RaiseReply(unsigned char code, unsigned first, const Raiser (&table)[N]) {
+  if (code >= first && code - first < N) table[code - first]();
+  throw EIdSocksUnknownError(RSSocksUnknownError);
 }
 
 }  // namespace
@@ -120,7 +122,7 @@ void TIdSocksInfo::Socks4(const std::string& host, int port) {
   SendAll(request);
   const std::string reply = ReceiveExactly(8);
   const auto code = static_cast<unsigned char>(reply[1]);
-  if (code != 90) RaiseSocks4Reply(code);
+  if (code != 90) RaiseReply(code, kFirstSocks4Refusal, kSocks4Refusals);
 }
 
 void TIdSocksInfo::Socks5(const std::string& host, int port) {
@@ -143,7 +145,7 @@ void TIdSocksInfo::Socks5(const std::string& host, int port) {
   SendAll(request);
   reply = ReceiveExactly(5);
   const auto code = static_cast<unsigned char>(reply[1]);
-  if (code != 0) RaiseSocks5Reply(code);
+  if (code != 0) RaiseReply(code, kFirstSocks5Failure, kSocks5Failures);
   // The bound address and port follow; the client has no use for them.
   int rest;
   switch (reply[3]) {
