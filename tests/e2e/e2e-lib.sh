@@ -3,8 +3,9 @@
 # prefix of its own (a copy of the run's prefix, or a new one), driven the way
 # a user would, with the window robot answering its boxes.
 #
-# Needs VANTRO_EXE, VANTRO_ROBOT_EXE and VANTRO_CMD_EXE (the recording cmd.exe
-# stand-in). Uses VANTRO_WINEPREFIX and DISPLAY from scripts/wine-env.sh when
+# Needs VANTRO_EXE, VANTRO_SETUP_EXE (its installer), VANTRO_ROBOT_EXE,
+# VANTRO_CMD_EXE (the recording cmd.exe stand-in) and VANTRO_VERSION (the
+# project's). Uses VANTRO_WINEPREFIX and DISPLAY from scripts/wine-env.sh when
 # they are set, and brings up its own otherwise.
 set -uo pipefail
 
@@ -29,7 +30,8 @@ e2e_expect() {
 
 e2e_begin() {
   local name=$1 what
-  for what in VANTRO_EXE VANTRO_ROBOT_EXE VANTRO_CMD_EXE; do
+  [ -n "${VANTRO_VERSION:-}" ] || { echo "e2e: VANTRO_VERSION, the project's version, is not set" >&2; exit 1; }
+  for what in VANTRO_EXE VANTRO_SETUP_EXE VANTRO_ROBOT_EXE VANTRO_CMD_EXE; do
     if [ ! -f "${!what:-}" ]; then
       echo "e2e: $what does not name a built program (${!what:-unset})" >&2
       exit 1
@@ -86,7 +88,7 @@ e2e_update_server() {
   [ -n "${E2E_UPDATE_PID:-}" ] && kill "$E2E_UPDATE_PID" 2>/dev/null && wait "$E2E_UPDATE_PID" 2>/dev/null
   local port=${VANTRO_UPDATE_HOST##*:}
   python3 "$e2e_top/tests/support/update_server.py" "$port" --log "$E2E_TMP/update-requests.log" \
-    "$@" &
+    --body "$VANTRO_VERSION" "$@" &
   E2E_UPDATE_PID=$!
   local i
   for ((i = 0; i < 50; i++)); do
@@ -100,6 +102,26 @@ e2e_update_server() {
     sleep 0.1
   done
   e2e_fail "the update server did not start on port $port (is the port taken?)"
+}
+
+# e2e_newer_version: a version the launcher takes for a newer one than its own.
+e2e_newer_version() { echo "${VANTRO_VERSION%.*}.$((${VANTRO_VERSION##*.} + 1))"; }
+
+# e2e_install [installer options]: runs vantro-setup.exe silently (/S), as an
+# administrator deploying it would; the exit code is the installer's.
+e2e_install() {
+  # Wine would copy the Start-menu shortcut into this machine's own menus.
+  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d" wine "$VANTRO_SETUP_EXE" /S "$@" \
+    >/dev/null 2>&1
+}
+# e2e_use_installed: the helpers act on the copy the installer put into
+# Program Files, with the recording cmd stand-in beside it.
+e2e_use_installed() {
+  E2E_APP="$E2E_C/Program Files/Vantro"
+  E2E_EXE='C:\Program Files\Vantro\vantro.exe'
+  E2E_INI="$E2E_APP/setting.ini"
+  E2E_CMD_LOG="$E2E_APP/cmd-calls.log"
+  cp "$VANTRO_CMD_EXE" "$E2E_APP/cmd.exe"
 }
 
 # e2e_browser_calls [count] [seconds]: what the shell handed to the browser.
@@ -175,6 +197,14 @@ e2e_ini_value() {
 e2e_start() {
   rm -f "$E2E_TMP/exit"
   (wine "$E2E_EXE" "$@" >/dev/null 2>&1; echo $? >"$E2E_TMP/exit") &
+  export E2E_PID=$!
+}
+# e2e_shell_open <link>: hands the link to the shell's handler, as a browser
+# does; start waits for the launcher it started, so e2e_exit_code and
+# e2e_close_main follow that launcher as they follow e2e_start's.
+e2e_shell_open() {
+  rm -f "$E2E_TMP/exit"
+  (wine start /wait "$1" >/dev/null 2>&1; echo $? >"$E2E_TMP/exit") &
   export E2E_PID=$!
 }
 # e2e_exit_code [seconds]: the exit code of the last started launcher, or "running".

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The built vantro.exe's resources as the system reads them: version
-# information 1.0.2.0, a manifest asking for administrator rights and
-# declaring per-monitor DPI awareness and nothing else, and the icon group
-# MAINICON with its five 32-bit images. Where the tests run a 64-bit build,
+# The built vantro.exe's resources as the system reads them: the project's
+# version in its version information, a manifest asking for administrator
+# rights and declaring per-monitor DPI awareness and nothing else, and the
+# icon group MAINICON with its five 32-bit images. Where the tests run a 64-bit build,
 # the 32-bit launcher that ships (VANTRO_SHIPPED_EXE, built but not runnable
 # here) is read the same way.
 . "$(dirname "$0")/e2e-lib.sh"
@@ -35,10 +35,10 @@ check() {
   out=$(e2e_robot resources "$exe")
   e2e_say "$out"
   value() { sed -n "s/^$1: //p" <<<"$out"; }
-  e2e_expect "$label: file version (GetFileVersionInfo)" "$(value 'file version')" "1.0.2.0"
-  e2e_expect "$label: product version" "$(value 'product version')" "1.0.2.0"
+  e2e_expect "$label: file version (GetFileVersionInfo)" "$(value 'file version')" "$VANTRO_VERSION"
+  e2e_expect "$label: product version" "$(value 'product version')" "$VANTRO_VERSION"
   e2e_expect "$label: version strings" "$(value FileVersion) $(value ProductVersion) $(value CompanyName) $(value ProductName)" \
-    "1.0.2.0 1.0.0.0 Vantro Vantro"
+    "$VANTRO_VERSION 1.0.0.0 Vantro Vantro"
   e2e_expect "$label: other strings empty" "$(value FileDescription)$(value InternalName)$(value OriginalFilename)" ""
   manifest=$(value manifest)
   e2e_expect "$label: manifest asks for administrator rights" \

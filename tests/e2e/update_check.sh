@@ -25,15 +25,16 @@ start_quiet "own version published"
 e2e_expect "the request went to the version text" \
   "$(head -n 1 "$E2E_TMP/update-requests.log")" "GET /kivra/Version.txt HTTP/1.1"
 
-e2e_update_server --body "1.0.2.0 1.0.3.0"
+newer=$(e2e_newer_version)
+e2e_update_server --body "$VANTRO_VERSION $newer"
 start_quiet "several versions, one of them ours"
 
-e2e_update_server --body "1.0.3.0"
+e2e_update_server --body "$newer"
 e2e_start
 box=$(e2e_robot box 30000)
 e2e_say "$box"
 e2e_expect "newer version: caption" "$(sed -n 's/^caption: //p' <<<"$box")" "$title"
-e2e_expect "newer version: text" "$(sed -n 's/^text: //p' <<<"$box")" "${fixed}\\r1.0.3.0"
+e2e_expect "newer version: text" "$(sed -n 's/^text: //p' <<<"$box")" "${fixed}\\r$newer"
 e2e_expect "the download page went to the browser" "$(e2e_browser_calls 1)" \
   "\"http://$VANTRO_SITE_HOST/ob\""
 e2e_close_main

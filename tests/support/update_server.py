@@ -2,7 +2,9 @@
 """The maker's servers, played on loopback for the launcher's end-to-end tests
 and the demo: the version text, the download page and the client page.
 
-  update_server.py PORT [--status N] [--body TEXT] [--hang] [--log FILE]
+  update_server.py PORT --body TEXT [--status N] [--hang] [--log FILE]
+
+TEXT is the version text published (the e2e library gives the project's).
 
 --hang accepts connections and never answers. Every request line is appended
 to the log file. Runs until killed.
@@ -17,7 +19,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("port", type=int)
     parser.add_argument("--status", type=int, default=200)
-    parser.add_argument("--body", default="1.0.2.0")
+    parser.add_argument("--body", required=True)
     parser.add_argument("--hang", action="store_true")
     parser.add_argument("--log")
     args = parser.parse_args()
