@@ -5,7 +5,7 @@
 # the uninstall entry; a link through the shell's handler before the launcher
 # was ever started; an upgrade that closes the running launcher and keeps the
 # game folder; an uninstall that leaves nothing, and one that leaves a kivra
-# key another program took over.
+# key another program took over; and the refusal as a person sees it.
 . "$(dirname "$0")/e2e-lib.sh"
 e2e_begin installer
 command -v chattr >/dev/null || { echo "e2e: chattr is missing (e2fsprogs)" >&2; exit 1; }
@@ -105,4 +105,14 @@ uninstall
 nothing_left "uninstall after another program took the links"
 e2e_expect "another program's kivra links survive" "$(value 'HKCR\kivra\shell\open\command' '')" \
   'REG_SZ    "C:\Other\other.exe" "%1"'
+
+# Run by a person: a box says why, and the folder page stays for another
+# choice (the installer is left open; the test's end stops it).
+(wine "$VANTRO_SETUP_EXE" '/D=C:\locked\Vantro' >/dev/null 2>&1) &
+setup=$(e2e_robot wait '#32770' 20000)
+e2e_robot press "$setup" 1 >/dev/null
+e2e_expect "refused on the folder page: the box says why" \
+  "$(sed -n 's/^text: //p' <<<"$(e2e_robot box 10000)")" '无法写入目标文件夹：\r\nC:\locked\Vantro\r\n请选择其他文件夹。'
+e2e_expect "refused on the folder page: the page stays" \
+  "$(e2e_robot dump "$setup" | grep -c 'class=Edit id=1019 .*text=C:\\locked\\Vantro$')" 1
 e2e_finish
