@@ -36,7 +36,7 @@ uninstall() {
 }
 # nothing_left <what>: no file, key or shortcut of Vantro remains.
 nothing_left() {
-  e2e_expect "$1: the install folder is gone" "$([ -e "$installed" ] && ls -A "$installed")" ""
+  e2e_expect "$1: the install folder is gone" "$([ -e "$installed" ] && echo "left: $(ls -A "$installed")")" ""
   e2e_expect "$1: the shortcut is gone" "$([ -e "$shortcut" ] && echo there)" ""
   e2e_expect "$1: the uninstall entry is gone" "$(key "$uninstall_key")" ""
 }
