@@ -33,6 +33,21 @@ void SplitSockAddr(Stack& stack, const SockAddrIn& addr, int& family, int& port,
   ip = TIdStack::AddrToText(bytes);
 }
 
+// A receive that tells its sender: receive(address, size) is the system's
+// recvfrom with the socket and buffer bound; the sender's port and text are
+// filled in when it worked.
+template <class SockAddrIn, class SockLen, class Stack, class Receive>
+int ReceiveFromSender(Stack& stack, int& port, std::string& ip, Receive receive) {
+  SockAddrIn addr{};
+  SockLen size = sizeof addr;
+  const int result = receive(&addr, &size);
+  if (result >= 0) {
+    int family = 0;
+    SplitSockAddr(stack, addr, family, port, ip);
+  }
+  return result;
+}
+
 // A service entry's official name, then its aliases.
 template <class Servent>
 std::vector<std::string> ServentNames(const Servent* service) {

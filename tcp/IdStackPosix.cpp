@@ -238,15 +238,11 @@ int TIdStackPosix::ReceiveOn(TIdStackSocketHandle socket, void* buffer, int flag
 
 int TIdStackPosix::ReceiveFromOn(TIdStackSocketHandle socket, void* buffer, int& port,
                                  std::string& ip, int flags, int length) {
-  sockaddr_in addr{};
-  socklen_t size = sizeof addr;
-  int result = static_cast<int>(::recvfrom(AsFd(socket), buffer, static_cast<std::size_t>(length),
-                                           flags, reinterpret_cast<sockaddr*>(&addr), &size));
-  if (result >= 0) {
-    int family = 0;
-    SplitSockAddr(*this, addr, family, port, ip);
-  }
-  return result;
+  return ReceiveFromSender<sockaddr_in, socklen_t>(
+      *this, port, ip, [&](sockaddr_in* addr, socklen_t* size) {
+        return static_cast<int>(::recvfrom(AsFd(socket), buffer, static_cast<std::size_t>(length),
+                                           flags, reinterpret_cast<sockaddr*>(addr), size));
+      });
 }
 
 int TIdStackPosix::WaitSockets(TIdSocketList* read, TIdSocketList* write, int timeout,

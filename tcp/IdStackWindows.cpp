@@ -204,15 +204,10 @@ int TIdStackWindows::ReceiveOn(TIdStackSocketHandle socket, void* buffer, int fl
 
 int TIdStackWindows::ReceiveFromOn(TIdStackSocketHandle socket, void* buffer, int& port,
                                    std::string& ip, int flags, int length) {
-  sockaddr_in addr{};
-  int size = sizeof addr;
-  int result = WS2(recvfrom, wsRecvFrom)(AsSocket(socket), static_cast<char*>(buffer), length,
-                                         flags, reinterpret_cast<sockaddr*>(&addr), &size);
-  if (result >= 0) {
-    int family = 0;
-    SplitSockAddr(*this, addr, family, port, ip);
-  }
-  return result;
+  return ReceiveFromSender<sockaddr_in, int>(*this, port, ip, [&](sockaddr_in* addr, int* size) {
+    return WS2(recvfrom, wsRecvFrom)(AsSocket(socket), static_cast<char*>(buffer), length, flags,
+                                     reinterpret_cast<sockaddr*>(addr), size);
+  });
 }
 
 int TIdStackWindows::WaitSockets(TIdSocketList* read, TIdSocketList* write, int timeout,

@@ -107,6 +107,28 @@ TEST_F(IdStackTest, WaitSocketsKeepsOnlyReadySockets) {
   test::CloseRaw(listening);
 }
 
+TEST_F(IdStackTest, ReceiveFromPeerGivesTheBytesOnAConnectedSocket) {
+  int port = 0;
+  test::RawSocket listening = test::ListenLoopback(4, port);
+  TIdSocketHandle client;
+  client.CreateSocket();
+  client.SetRemote("127.0.0.1", port);
+  ASSERT_NE(client.ConnectPeer(Id_PF_INET), -1);
+  test::RawSocket served = test::AcceptWithin(listening, 2000);
+  test::SendAllRaw(served, "hello");
+  char buffer[16] = {};
+  int from = -1;
+  std::string ip = "unset";
+  EXPECT_EQ(client.ReceiveFromPeer(buffer, sizeof buffer, from, ip, 0), 5);
+  EXPECT_EQ(std::string(buffer, 5), "hello");
+  // A connected stream socket need not name its sender (Linux and Windows
+  // leave the address empty); when one is named it is the peer.
+  EXPECT_TRUE(ip == "0.0.0.0" || ip == "127.0.0.1") << ip;
+  EXPECT_NE(from, -1);
+  test::CloseRaw(served);
+  test::CloseRaw(listening);
+}
+
 // Three free consecutive ports on 127.0.0.1, held by plain sockets.
 std::vector<test::RawSocket> HoldThreePorts(int& low) {
   for (int attempt = 0; attempt < 20; ++attempt) {
