@@ -18,8 +18,24 @@ namespace {
 
 class IdStackTest : public testing::Test {
  protected:
+  ~IdStackTest() override {
+    if (served_ != test::kNoSocket) test::CloseRaw(served_);
+    if (listening_ != test::kNoSocket) test::CloseRaw(listening_);
+  }
+  // client_ connected to a loopback listener; served_ is the far end.
+  void Connect() {
+    int port = 0;
+    listening_ = test::ListenLoopback(4, port);
+    client_.CreateSocket();
+    client_.SetRemote("127.0.0.1", port);
+    ASSERT_NE(client_.ConnectPeer(Id_PF_INET), -1);
+    served_ = test::AcceptWithin(listening_, 2000);
+  }
+
   TIdComponent holder_;  // keeps the shared stack alive
   TIdStack& stack_ = *GStack();
+  test::RawSocket listening_ = test::kNoSocket, served_ = test::kNoSocket;
+  TIdSocketHandle client_;
 };
 
 TEST_F(IdStackTest, ErrorTextsAreTheSameOnEveryStack) {
@@ -88,45 +104,29 @@ TEST_F(IdStackTest, SocketListsHoldAtMost64Ids) {
 }
 
 TEST_F(IdStackTest, WaitSocketsKeepsOnlyReadySockets) {
-  int port = 0;
-  test::RawSocket listening = test::ListenLoopback(4, port);
-  TIdSocketHandle client;
-  client.CreateSocket();
-  client.SetRemote("127.0.0.1", port);
-  ASSERT_NE(client.ConnectPeer(Id_PF_INET), -1);
-  test::RawSocket served = test::AcceptWithin(listening, 2000);
+  Connect();
   TIdSocketList read;
-  read.Add(client.SocketId());
+  read.Add(client_.SocketId());
   EXPECT_EQ(stack_.WaitSockets(&read, nullptr, 50, nullptr), 0);
   EXPECT_EQ(read.Count(), 0);
-  test::SendAllRaw(served, "x");
-  read.Add(client.SocketId());
+  test::SendAllRaw(served_, "x");
+  read.Add(client_.SocketId());
   EXPECT_EQ(stack_.WaitSockets(&read, nullptr, 2000, nullptr), 1);
   EXPECT_EQ(read.Count(), 1);
-  test::CloseRaw(served);
-  test::CloseRaw(listening);
 }
 
 TEST_F(IdStackTest, ReceiveFromPeerGivesTheBytesOnAConnectedSocket) {
-  int port = 0;
-  test::RawSocket listening = test::ListenLoopback(4, port);
-  TIdSocketHandle client;
-  client.CreateSocket();
-  client.SetRemote("127.0.0.1", port);
-  ASSERT_NE(client.ConnectPeer(Id_PF_INET), -1);
-  test::RawSocket served = test::AcceptWithin(listening, 2000);
-  test::SendAllRaw(served, "hello");
+  Connect();
+  test::SendAllRaw(served_, "hello");
   char buffer[16] = {};
   int from = -1;
   std::string ip = "unset";
-  EXPECT_EQ(client.ReceiveFromPeer(buffer, sizeof buffer, from, ip, 0), 5);
+  EXPECT_EQ(client_.ReceiveFromPeer(buffer, sizeof buffer, from, ip, 0), 5);
   EXPECT_EQ(std::string(buffer, 5), "hello");
   // A connected stream socket need not name its sender (Linux and Windows
   // leave the address empty); when one is named it is the peer.
   EXPECT_TRUE(ip == "0.0.0.0" || ip == "127.0.0.1") << ip;
   EXPECT_NE(from, -1);
-  test::CloseRaw(served);
-  test::CloseRaw(listening);
 }
 
 // Three free consecutive ports on 127.0.0.1, held by plain sockets.
