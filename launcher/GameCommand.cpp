@@ -73,7 +73,7 @@ std::string DeployFolder(Platform& platform, const std::string& gameFolder) {
   std::string folder;
   if (HasGameExecutable(platform, gameFolder)) folder = gameFolder;
   if (HasRadsTree(platform, gameFolder) && HasReleaseDeployFolder(platform, gameFolder)) {
-    folder = gameFolder + kRadsDeploy;
+    folder = gameFolder + kRadsReleases + kReleasePattern + kDeploy;
   }
   return folder;
 }

@@ -24,10 +24,10 @@ inline constexpr const char kKeyCommand[] = "cmd";
 
 inline constexpr const char kGameExe[] = "\\League of Legends.exe";
 inline constexpr const char kRadsSolutions[] = "\\RADS\\solutions";
+// The RADS layout's deploy folder is releases + pattern + deploy; cmd
+// resolves the pattern when it changes into it.
 inline constexpr const char kRadsReleases[] = "\\RADS\\solutions\\lol_game_client_sln\\releases";
 inline constexpr const char kReleasePattern[] = "\\0.0.*";
 inline constexpr const char kDeploy[] = "\\deploy";
-inline constexpr const char kRadsDeploy[] =
-    "\\RADS\\solutions\\lol_game_client_sln\\releases\\0.0.*\\deploy";
 
 }  // namespace vantro
