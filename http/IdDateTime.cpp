@@ -94,12 +94,13 @@ TDateTime ParseInternetDate(std::string& text) {
 
 TDateTime ParseZoneOffset(std::string_view text) {
   const std::string zone = Trim(text).substr(0, 5);
-  if (zone.empty() || (zone[0] != '+' && zone[0] != '-')) return 0;
-  std::int32_t hours = 0, minutes = 0;
-  TDateTime span = 0;
-  if (zone.size() < 5 || !TryStrToInt32(zone.substr(1, 2), hours) ||
-      !TryStrToInt32(zone.substr(3, 2), minutes) || !TryEncodeTime(hours, minutes, 0, 0, span))
-    return 0;
+  if (zone.size() < 5 || (zone[0] != '+' && zone[0] != '-')) return 0;
+  for (std::size_t i = 1; i < zone.size(); ++i)
+    if (zone[i] < '0' || zone[i] > '9') return 0;
+  // Hours and minutes count as they stand: "+2500" is 25 hours.
+  const int hours = (zone[1] - '0') * 10 + (zone[2] - '0');
+  const int minutes = (zone[3] - '0') * 10 + (zone[4] - '0');
+  const TDateTime span = (hours * 60.0 + minutes) / MinsPerDay;
   return zone[0] == '-' ? -span : span;
 }
 
@@ -124,12 +125,16 @@ TDateTime InternetDateToLocal(std::string_view text) {
 }
 
 std::string FormatInternetDate(TDateTime value) {
-  const TDateTimeParts parts = DecodeDateTime(value);
-  char clock[48];
-  std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", parts.Hour, parts.Minute, parts.Second);
-  return std::string(InternetDayNames[DayOfWeek(value) - 1]) + ", " + IntToStr(parts.Day) + " " +
-         InternetMonthNames[parts.Month - 1] + " " + IntToStr(parts.Year) + " " + clock + " " +
-         ZoneOffsetText(LocalOffsetFromUTC(), false);
+  // Servers read only the IMF-fixdate form (RFC 9110 section 5.6.7): UTC,
+  // two-digit day, "GMT"; nginx ignores an If-Modified-Since in any other.
+  const TDateTime utc = AddTimeSpan(value, -LocalOffsetFromUTC());
+  const TDateTimeParts parts = DecodeDateTime(utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT",
+                InternetDayNames[DayOfWeek(utc) - 1], parts.Day,
+                InternetMonthNames[parts.Month - 1], parts.Year, parts.Hour, parts.Minute,
+                parts.Second);
+  return text;
 }
 
 std::string ZoneOffsetText(TDateTime offset, bool gmtWanted) {

@@ -37,7 +37,7 @@ TDateTime InternetDateToUTC(std::string_view text);
 // The moment in text as local time; a text without a date gives the local
 // offset itself.
 TDateTime InternetDateToLocal(std::string_view text);
-// A local time as "Tue, 8 Dec 2026 16:45:00 +0800".
+// A local time written as UTC: "Tue, 08 Dec 2026 08:45:00 GMT" at +0800.
 std::string FormatInternetDate(TDateTime value);
 // "+hhmm" / "-hhmm", or "GMT" for a zero offset when gmtWanted.
 std::string ZoneOffsetText(TDateTime offset, bool gmtWanted);

@@ -3,6 +3,7 @@
 #include "http/IdGlobal.h"
 #include "rtl/AnsiText.h"
 #include "rtl/Convert.h"
+#include "tcp/IdStackConsts.h"
 
 namespace vantro {
 namespace {
@@ -33,6 +34,33 @@ bool SendsBody(TIdHTTPMethod verb) {
   return verb == hmPost || verb == hmPut;
 }
 
+bool IsIdempotent(TIdHTTPMethod verb) {
+  return verb == hmGet || verb == hmHead || verb == hmOptions || verb == hmTrace;
+}
+
+// What a server's close of a kept connection looks like to the next request.
+bool IsStaleConnectionFailure(const EIdException& e) {
+  if (dynamic_cast<const EIdConnClosedGracefully*>(&e) != nullptr ||
+      dynamic_cast<const EIdNotConnected*>(&e) != nullptr)
+    return true;
+  const auto* socket = dynamic_cast<const EIdSocketError*>(&e);
+  return socket != nullptr &&
+         (socket->LastError() == Id_WSAECONNRESET || socket->LastError() == Id_WSAECONNABORTED ||
+          socket->LastError() == Id_WSAESHUTDOWN);
+}
+
+// Scheme, host and port: where credentials given for a target may go.
+std::string OriginOf(const TIdURI& uri) {
+  return LowerCase(uri.Scheme) + "://" + LowerCase(uri.HostName) + ":" + uri.PortText;
+}
+
+// A CR, LF or NUL would end the line early and let the rest be read as a
+// header or a request of its own (RFC 9110 section 5.5).
+void RefuseLineBreaks(std::string_view text, const char* what) {
+  if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+    throw EIdHTTPInvalidRequest(std::string(what) + " holds a line break or NUL: refused.");
+}
+
 }  // namespace
 
 TIdCustomHTTP::TIdCustomHTTP() : protocol_(std::make_unique<TIdHTTPProtocol>(*this)) {
@@ -59,25 +87,32 @@ void TIdCustomHTTP::ExecuteRequest(TIdHTTPMethod verb, const std::string& url, T
   const std::int64_t start = dest != nullptr ? dest->Position() : 0;
   AuthAttempts = 0;
   ProxyAuthAttempts = 0;
+  // Each call counts its own redirects; a failed call must not shorten the next one's.
+  RedirectsTaken = 0;
   TIdHTTPRequest& request = Request();
   TIdHTTPResponse& response = Reply();
   request.RequestTarget = url;
   request.Verb = verb;
   request.BodySource = source;
   response.BodyStream = dest;
+  exchangeOpen_ = false;
+  // The call's URL merged once: a retry must not resolve a relative path again.
+  std::string callTarget;
 
   try {
     for (bool again = true; again;) {
       ++RedirectsTaken;
       PrepareTarget(request);
-      OpenAndSend(*protocol_);
-      do {
-        response.StatusLine = ReadLine("\n");
-        protocol_->ReadResponseHead();
-        HandOverCookies(response);
-      } while (response.StatusCode() == 100);
+      if (callTarget.empty()) {
+        callTarget = TargetURI.ComposePlainURI();
+        TakeTargetAsCredentialsOrigin();
+      }
+      SendAndReadStatus(*protocol_);
+      ReadFinalHead(response);
 
-      switch (protocol_->DecideNextStep()) {
+      const TIdHTTPNextStep step = protocol_->DecideNextStep();
+      exchangeOpen_ = false;
+      switch (step) {
         case nsFollow:
           if (dest != nullptr) {
             dest->SetSize(start);
@@ -93,7 +128,7 @@ void TIdCustomHTTP::ExecuteRequest(TIdHTTPMethod verb, const std::string& url, T
           break;
         case nsRetryAuth:
           --RedirectsTaken;
-          request.RequestTarget = url;
+          request.RequestTarget = callTarget;
           break;
         case nsDone:
           again = false;
@@ -107,18 +142,52 @@ void TIdCustomHTTP::ExecuteRequest(TIdHTTPMethod verb, const std::string& url, T
     if (!response.ConnectionReusable()) CloseConnection();
     throw;
   } catch (...) {
-    // Anything else may have left part of an answer unread; a later request
-    // on this connection would read it as its own.
-    CloseConnection();
+    // Anything else in the middle of an exchange may have left part of an
+    // answer unread; a call refused before it sent anything leaves the
+    // connection as it was.
+    if (exchangeOpen_ || !response.ConnectionReusable()) CloseConnection();
     throw;
   }
   if (!response.ConnectionReusable()) CloseConnection();
   RedirectsTaken = 0;
 }
 
+void TIdCustomHTTP::ReadFinalHead(TIdHTTPResponse& response) {
+  // Interim answers come with a head and no body (RFC 9110 section 15.2);
+  // 101 ends HTTP on the connection and is final.
+  for (;;) {
+    protocol_->ReadResponseHead();
+    HandOverCookies(response);
+    const int code = response.StatusCode();
+    if (code < 100 || code >= 200 || code == 101) return;
+    response.StatusLine = ReadLine("\n");
+  }
+}
+
+void TIdCustomHTTP::SendAndReadStatus(TIdHTTPProtocol& protocol) {
+  for (bool resent = false;; resent = true) {
+    connectionReused_ = false;
+    try {
+      OpenAndSend(protocol);
+      protocol.Response().StatusLine = ReadLine("\n");
+      return;
+    } catch (const EIdException& e) {
+      // A kept connection the server closed as the request went out failed
+      // no request: one without a body goes once more on a new connection
+      // (RFC 9112 section 9.3.1), never after a byte of an answer came.
+      if (resent || !connectionReused_ || !IsIdempotent(protocol.Request().Verb) ||
+          InputQueue().Size() > 0 || !IsStaleConnectionFailure(e))
+        throw;
+    }
+    exchangeOpen_ = false;
+    CloseConnection();
+  }
+}
+
 void TIdCustomHTTP::PrepareTarget(TIdHTTPRequest& request) {
   const TIdURI next(request.RequestTarget);
-  if (!next.User.empty()) {
+  const bool credentialsInURL = !next.User.empty();
+  if (credentialsInURL) {
     request.Username = next.User;
     request.Password = next.UserPassword;
   }
@@ -146,6 +215,8 @@ void TIdCustomHTTP::PrepareTarget(TIdHTTPRequest& request) {
     }
   }
 
+  if (credentialsInURL) TakeTargetAsCredentialsOrigin();
+
   if (request.Verb == hmOptions && next.DocName == "*") {
     request.RequestTarget = "*";
   } else {
@@ -156,11 +227,18 @@ void TIdCustomHTTP::PrepareTarget(TIdHTTPRequest& request) {
       ProtocolVersion != pv1_1) {
     throw EIdException("This request method is supported in HTTP 1.1");
   }
-  request.SetContentLength(SendsBody(verb) && request.BodySource != nullptr
-                               ? static_cast<std::int32_t>(request.BodySource->Size())
-                               : -1);
+  request.SetContentLength(
+      SendsBody(verb) && request.BodySource != nullptr ? request.BodySource->Size() : -1);
   request.Host = TargetURI.PortText == "80" ? TargetURI.HostName
                                             : TargetURI.HostName + ":" + TargetURI.PortText;
+}
+
+bool TIdCustomHTTP::TargetIsCredentialsOrigin() const {
+  return OriginOf(TargetURI) == credentialsOrigin_;
+}
+
+void TIdCustomHTTP::TakeTargetAsCredentialsOrigin() {
+  credentialsOrigin_ = OriginOf(TargetURI);
 }
 
 TIdSSLIOHandlerSocket* TIdCustomHTTP::SSLHandler() const {
@@ -220,12 +298,16 @@ void TIdCustomHTTP::OpenAndSend(TIdHTTPProtocol& protocol) {
       request.Connection.clear();
       break;
   }
+  // Composed before connecting, so a request refused for its contents
+  // leaves the connection as it was.
+  const std::string head = ComposeRequestHead(request, &TargetURI);
   if (request.Route == rtTLSViaProxy) {
     OpenTunnel(request);
   } else {
     EnsureConnected(protocol.Response());
   }
-  SendRequestHead(request, &TargetURI);
+  exchangeOpen_ = true;
+  SendHead(head);
   if (SendsBody(request.Verb) && request.BodySource != nullptr) {
     SendStream(*request.BodySource, true, false);
   }
@@ -237,26 +319,46 @@ void TIdCustomHTTP::EnsureConnected(TIdHTTPResponse& previous) {
   // Bytes that came before this request was sent answer nothing it asks: the
   // server sent more than it framed, and the connection is out of step.
   if (IsConnected() && InputQueue().Size() > 0) CloseConnection();
-  if (!IsConnected()) OpenConnection(ReadTimeout);
+  connectionReused_ = IsConnected();
+  if (!connectionReused_) OpenConnection(ReadTimeout);
 }
 
 void TIdCustomHTTP::SendRequestHead(TIdHTTPRequest& request, const TIdURI* cookieTarget) {
+  SendHead(ComposeRequestHead(request, cookieTarget));
+}
+
+std::string TIdCustomHTTP::ComposeRequestHead(TIdHTTPRequest& request, const TIdURI* cookieTarget) {
   request.StoreToHeaderLines();
   TIdHeaderList& lines = request.HeaderLines();
   ProxyParams.AddProxyAuthorization(lines);
-  if (cookieTarget != nullptr && cookieManager_ != nullptr) {
-    const std::string cookies =
-        cookieManager_->BuildCookieHeader(*cookieTarget, SSLHandler() != nullptr);
-    if (!cookies.empty()) lines.SetValueOf("Cookie", cookies);
+  if (cookieTarget != nullptr) {
+    // Credentials go only where they were given (as curl and browsers do on
+    // a redirect to another host, port or scheme).
+    if (!TargetIsCredentialsOrigin()) {
+      while (lines.IndexOfHeader("Authorization") >= 0)
+        lines.SetValueOf("Authorization", "");
+    }
+    if (cookieManager_ != nullptr) {
+      const std::string cookies =
+          cookieManager_->BuildCookieHeader(*cookieTarget, SSLHandler() != nullptr);
+      if (!cookies.empty()) lines.SetValueOf("Cookie", cookies);
+    }
   }
 
+  RefuseLineBreaks(request.RequestTarget, "The URL");
   std::string head = MethodWord(request.Verb);
   head += request.RequestTarget;
   head += ProtocolVersion == pv1_0 ? " HTTP/1.0\r\n" : " HTTP/1.1\r\n";
   for (int i = 0; i < lines.Count(); ++i) {
-    if (!lines[i].empty()) head.append(lines[i]).append("\r\n");
+    if (lines[i].empty()) continue;
+    RefuseLineBreaks(lines[i], "A header line");
+    head.append(lines[i]).append("\r\n");
   }
   head += "\r\n";
+  return head;
+}
+
+void TIdCustomHTTP::SendHead(const std::string& head) {
   BeginWriteBatch(-1);
   try {
     SendText(head);

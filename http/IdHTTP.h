@@ -45,6 +45,11 @@ class EIdHTTPProtocolException : public EIdProtocolReplyError {
 };
 
 VANTRO_EXCEPTION(EIdUnknownProtocol, EIdException);
+// A body that does not end as its framing says (cut short, a chunk size that
+// is no number): the bytes that came are in the caller's stream.
+VANTRO_EXCEPTION(EIdHTTPFramingError, EIdException);
+// A request that cannot be sent as asked (a line break in its URL or a header).
+VANTRO_EXCEPTION(EIdHTTPInvalidRequest, EIdException);
 
 // The TLS handler is not part of this library; the client only tests for it
 // and switches its pass-through.
@@ -74,9 +79,10 @@ class TIdHTTPResponse : public TIdResponseHeaderInfo {
 
   // The code in StatusLine; -1 when there is none.
   int StatusCode();
-  // Whether the connection may carry the next request (the client's own
-  // protocol version chooses the rule).
+  // Whether the connection may carry the next request: HTTP/1.1 keeps it
+  // unless told to close; an HTTP/1.0 client or answer only when told to keep it.
   bool ConnectionReusable();
+  bool AnsweredInVersion1_0() const;
 
   TIdCustomHTTP* HTTP;
   std::string StatusLine;
@@ -107,7 +113,10 @@ class TIdHTTPProtocol {
 
  private:
   TIdHTTPNextStep FollowRedirect();
-  std::int32_t ReadChunkSize();
+  bool AnswerHasBody();
+  bool AnswerIsChunked() const;
+  void ReadBodyBytes(TStream& dest, std::int64_t count, bool untilClose);
+  std::int64_t ReadChunkSize();
   void ReadChunkedBody(TStream& dest);
   // Reads the body into a stream of its own with a shorter read time-out.
   std::string ReadBodyAside(int readTimeout);
@@ -182,6 +191,9 @@ class TIdCustomHTTP : public TIdTCPClient {
   void OpenAndSend(TIdHTTPProtocol& protocol);
   void EnsureConnected(TIdHTTPResponse& previous);
   void SendRequestHead(TIdHTTPRequest& request, const TIdURI* cookieTarget);
+  // The request line and header lines; raises before anything is sent when
+  // a line would break.
+  std::string ComposeRequestHead(TIdHTTPRequest& request, const TIdURI* cookieTarget);
   void HandOverCookies(TIdHTTPResponse& response);
 
  protected:
@@ -189,9 +201,20 @@ class TIdCustomHTTP : public TIdTCPClient {
 
  private:
   void OpenTunnel(TIdHTTPRequest& request);
+  bool TargetIsCredentialsOrigin() const;
+  void TakeTargetAsCredentialsOrigin();
   TIdSSLIOHandlerSocket* SSLHandler() const;
+  void SendAndReadStatus(TIdHTTPProtocol& protocol);
+  void ReadFinalHead(TIdHTTPResponse& response);
+  void SendHead(const std::string& head);
 
   std::unique_ptr<TIdHTTPProtocol> protocol_;
+  // Scheme, host and port the request's credentials were given for.
+  std::string credentialsOrigin_;
+  // A request went out and its answer is not yet read to its end.
+  bool exchangeOpen_ = false;
+  // The last request went out on a connection kept from before.
+  bool connectionReused_ = false;
   TIdCookieManager* cookieManager_ = nullptr;
   std::unique_ptr<TIdCookieManager> ownedCookieManager_;
 };

@@ -65,13 +65,24 @@ bool TIdCustomHTTP::AnswerServerChallenge(TIdHTTPRequest& request, TIdHTTPRespon
   }
   if (!OnAuthorization) return false;
 
+  // Credentials given for another scheme, host or port are not offered to
+  // this one (a redirect led here); the owner may give some for it.
+  const bool theirOrigin = TargetIsCredentialsOrigin();
+  std::string user = theirOrigin ? request.Username : std::string();
+  std::string password = theirOrigin ? request.Password : std::string();
   TIdAuthentication& auth = *request.AuthObject;
-  auth.SetUserNameValue(request.Username);
-  auth.SetPasswordValue(request.Password);
+  auth.SetUserNameValue(user);
+  auth.SetPasswordValue(password);
   auth.CredentialParams.SetValueOf("Authorization", auth.BuildHeaderValue());
   auth.TakeChallenges(challenges);
-  return RunSchemeSteps(*this, auth, request.Username, request.Password, OnAuthorization,
-                        request.BasicAuthentication);
+  const bool resend =
+      RunSchemeSteps(*this, auth, user, password, OnAuthorization, request.BasicAuthentication);
+  if (theirOrigin || resend) {
+    request.Username = std::move(user);
+    request.Password = std::move(password);
+    TakeTargetAsCredentialsOrigin();
+  }
+  return resend;
 }
 
 bool TIdCustomHTTP::AnswerProxyChallenge(TIdHTTPRequest&, TIdHTTPResponse& response) {

@@ -66,7 +66,7 @@ TIdEntityHeaderInfo::TIdEntityHeaderInfo() {
   ResetEntityFields();
 }
 
-void TIdEntityHeaderInfo::SetContentLength(std::int32_t value) {
+void TIdEntityHeaderInfo::SetContentLength(std::int64_t value) {
   contentLength_ = value;
   contentLengthGiven_ = value >= 0;
 }
@@ -94,7 +94,8 @@ void TIdEntityHeaderInfo::LoadEntityFields() {
   ContentEncoding = lines.ValueOf("Content-Encoding");
   ContentLanguage = lines.ValueOf("Content-Language");
   ContentType = lines.ValueOf("Content-Type");
-  SetContentLength(StrToIntDef(Trim(lines.ValueOf("Content-Length")), -1));
+  // Bodies of 2 GiB and more are real (RFC 9110 section 8.6 sets no bound).
+  SetContentLength(StrToInt64Def(Trim(lines.ValueOf("Content-Length")), -1));
   Date = InternetDateToLocal(lines.ValueOf("Date"));
   LastModified = InternetDateToLocal(lines.ValueOf("Last-Modified"));
   const std::string expires = lines.ValueOf("Expires");

@@ -26,9 +26,9 @@ class TIdEntityHeaderInfo : public TPersistent {
   virtual void StoreToHeaderLines();
   virtual void ResetFields();
 
-  std::int32_t ContentLength() const { return contentLength_; }
+  std::int64_t ContentLength() const { return contentLength_; }
   // Also records whether a length is given (value 0 or more).
-  void SetContentLength(std::int32_t value);
+  void SetContentLength(std::int64_t value);
   bool ContentLengthGiven() const { return contentLengthGiven_; }
 
   TIdHeaderList& HeaderLines() { return headerLines_; }
@@ -56,12 +56,12 @@ class TIdEntityHeaderInfo : public TPersistent {
   void StoreEntityFields();
   void ResetEntityFields();
   // Writes contentLength_ without touching contentLengthGiven_.
-  void PutContentLength(std::int32_t value) { contentLength_ = value; }
+  void PutContentLength(std::int64_t value) { contentLength_ = value; }
 
  private:
   TIdHeaderList headerLines_;
   TIdHeaderList customHeaders_;
-  std::int32_t contentLength_ = -1;
+  std::int64_t contentLength_ = -1;
   bool contentLengthGiven_ = false;
 };
 

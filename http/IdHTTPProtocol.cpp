@@ -33,6 +33,11 @@ class SideRead {
   TStream* savedStream_;
 };
 
+// A side read that failed, with what it had read.
+struct ErrorBodyCut {
+  std::string arrived;
+};
+
 }  // namespace
 
 int TIdHTTPResponse::StatusCode() {
@@ -44,6 +49,10 @@ int TIdHTTPResponse::StatusCode() {
   return statusCode_;
 }
 
+bool TIdHTTPResponse::AnsweredInVersion1_0() const {
+  return StatusLine.size() >= 8 && SameText(std::string_view(StatusLine).substr(5, 3), "1.0");
+}
+
 bool TIdHTTPResponse::ConnectionReusable() {
   if (StatusLine.size() >= 8) {
     const std::string_view version = std::string_view(StatusLine).substr(5, 3);
@@ -52,7 +61,9 @@ bool TIdHTTPResponse::ConnectionReusable() {
   }
   if (!HTTP->IsConnected()) return false;
   const std::string connection = Trim(Connection), proxyConnection = Trim(ProxyConnection);
-  if (HTTP->ProtocolVersion == pv1_0) {
+  // An HTTP/1.0 server closes after its answer unless it says otherwise
+  // (RFC 9112 section 9.3), whatever version was asked in.
+  if (HTTP->ProtocolVersion == pv1_0 || AnsweredInVersion1_0()) {
     return SameText(connection, "KEEP-ALIVE") || SameText(proxyConnection, "KEEP-ALIVE");
   }
   return !SameText(connection, "CLOSE") && !SameText(proxyConnection, "CLOSE");
@@ -113,7 +124,7 @@ TIdHTTPNextStep TIdHTTPProtocol::DecideNextStep() {
       DiscardBody();
       return nsRetryAuth;
     }
-    if (code != 204) ReadBody();
+    ReadBody();
     return nsDone;
   }
   return step;
@@ -138,54 +149,37 @@ TIdHTTPNextStep TIdHTTPProtocol::FollowRedirect() {
   return nsDone;
 }
 
-void TIdHTTPProtocol::ReadBody() {
-  TStream* dest = response_->BodyStream;
-  if (dest == nullptr || request_->Verb == hmHead) return;
-  if (response_->ContentLength() > 0) {
-    try {
-      http_.ReadToStream(*dest, response_->ContentLength(), false);
-    } catch (const EIdConnClosedGracefully&) {
-      // A body cut short by an orderly close keeps what arrived.
-    }
-  } else if (response_->HeaderLines().ValueOf("Transfer-Encoding").find("chunked") !=
-             std::string::npos) {
-    ReadChunkedBody(*dest);
-  } else if (!response_->ContentLengthGiven()) {
-    http_.ReadToStream(*dest, -1, true);
-  }
-}
-
-void TIdHTTPProtocol::ReadChunkedBody(TStream& dest) {
-  http_.NotifyStatus(hsStatusText, "Chunk Started");
-  for (std::int32_t size = ReadChunkSize(); size > 0; size = ReadChunkSize()) {
-    http_.ReadToStream(dest, size, false);
-    http_.ReadLine("\n");
-  }
-  http_.ReadLine("\n");
-}
-
-std::int32_t TIdHTTPProtocol::ReadChunkSize() {
-  const std::string line = http_.ReadLine("\n");
-  return StrToInt32Def("$" + line.substr(0, line.find(' ')), 0);
-}
-
 std::string TIdHTTPProtocol::ReadBodyAside(int readTimeout) {
   TStringStream aside;
   SideRead guard(http_, *response_, aside, readTimeout);
-  ReadBody();
+  try {
+    ReadBody();
+  } catch (const Exception&) {
+    throw ErrorBodyCut{aside.DataString()};
+  }
   return aside.DataString();
 }
 
 void TIdHTTPProtocol::RaiseProtocolError() {
-  std::string body = ReadBodyAside(kErrorBodyReadTimeoutMs);
+  std::string body;
+  try {
+    body = ReadBodyAside(kErrorBodyReadTimeoutMs);
+  } catch (const ErrorBodyCut& cut) {
+    // The status is what the caller needs; a slow or broken error body must
+    // not hide it. The connection is out of step now.
+    body = cut.arrived;
+    http_.CloseConnection();
+  }
   throw EIdHTTPProtocolException(response_->StatusCode(), response_->StatusLine, std::move(body));
 }
 
 void TIdHTTPProtocol::DiscardBody() {
   try {
     ReadBodyAside(kSkippedBodyReadTimeoutMs);
-  } catch (const Exception&) {
-    // The body is thrown away; whatever went wrong reading it does not matter.
+  } catch (const ErrorBodyCut&) {
+    // The body is thrown away, but what is left of it must not be read as
+    // the next answer.
+    http_.CloseConnection();
   }
 }
 

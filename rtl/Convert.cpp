@@ -14,9 +14,10 @@ int DigitValue(char c, int base) {
   return digit < base ? digit : -1;
 }
 
-}  // namespace
-
-bool TryStrToInt32(std::string_view text, std::int32_t& value) {
+// The runtime's integer syntax up to a magnitude; hexadecimal texts may spell
+// the full bit pattern of the width, as the runtime allows.
+bool ParseInteger(std::string_view text, std::uint64_t hexLimit, std::uint64_t positiveLimit,
+                  std::int64_t& value) {
   std::size_t at = 0;
   while (at < text.size() && text[at] == ' ')
     ++at;
@@ -32,18 +33,36 @@ bool TryStrToInt32(std::string_view text, std::int32_t& value) {
     at += 2;
   }
   if (at == text.size()) return false;
-  // Hexadecimal texts may spell the full 32-bit pattern, as the runtime allows.
-  const std::int64_t limit = base == 16 ? 0xFFFFFFFFLL : (negative ? 2147483648LL : 2147483647LL);
-  std::int64_t magnitude = 0;
+  const std::uint64_t limit = base == 16 ? hexLimit : positiveLimit + (negative ? 1 : 0);
+  std::uint64_t magnitude = 0;
   for (; at < text.size(); ++at) {
     const int digit = DigitValue(text[at], base);
     if (digit < 0) return false;
-    magnitude = magnitude * base + digit;
-    if (magnitude > limit) return false;
+    if (magnitude > (limit - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base))
+      return false;
+    magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
   }
-  const std::int64_t signedValue = negative ? -magnitude : magnitude;
-  value = static_cast<std::int32_t>(static_cast<std::uint32_t>(signedValue));
+  const std::uint64_t bits = negative ? 0 - magnitude : magnitude;
+  value = static_cast<std::int64_t>(bits);
   return true;
+}
+
+}  // namespace
+
+bool TryStrToInt32(std::string_view text, std::int32_t& value) {
+  std::int64_t wide = 0;
+  if (!ParseInteger(text, 0xFFFFFFFFULL, 0x7FFFFFFFULL, wide)) return false;
+  value = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(wide)));
+  return true;
+}
+
+bool TryStrToInt64(std::string_view text, std::int64_t& value) {
+  return ParseInteger(text, ~0ULL, 0x7FFFFFFFFFFFFFFFULL, value);
+}
+
+std::int64_t StrToInt64Def(std::string_view text, std::int64_t fallback) {
+  std::int64_t value = 0;
+  return TryStrToInt64(text, value) ? value : fallback;
 }
 
 std::int32_t StrToInt32Def(std::string_view text, std::int32_t fallback) {

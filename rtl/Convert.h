@@ -17,6 +17,9 @@ class EConvertError : public Exception {
 // after "$" or "0x"; nothing may follow. Values outside 32 bits are refused.
 bool TryStrToInt32(std::string_view text, std::int32_t& value);
 std::int32_t StrToInt32Def(std::string_view text, std::int32_t fallback);
+// The same syntax for 64 bits.
+bool TryStrToInt64(std::string_view text, std::int64_t& value);
+std::int64_t StrToInt64Def(std::string_view text, std::int64_t fallback);
 // Raises EConvertError "'%s' is not a valid integer value".
 std::int32_t StrToInt32(std::string_view text);
 [[noreturn]] void RaiseInvalidInteger(std::string_view text);

@@ -24,6 +24,10 @@ inline constexpr int kErrorBodyReadTimeoutMs = 2000;
 // answers) may take before it is given up on.
 inline constexpr int kSkippedBodyReadTimeoutMs = 4000;
 
+// Hex digits a chunk size may have: 15 reach 2^60 bytes, past any real
+// chunk, and cannot overflow a 64-bit count.
+inline constexpr std::size_t kMostChunkSizeDigits = 15;
+
 // A header line written longer than this is folded onto continuation lines.
 inline constexpr int kHeaderFoldWidth = 1024;
 

@@ -60,7 +60,7 @@ TEST_F(HeaderRecords, RequestLinesComeInTheirFixedOrder) {
             "Accept: text/html, */*\r\n"
             "Referer: http://web.shop.test/\r\n"
             "User-Agent: Mozilla/3.0 (compatible; Vantro)\r\n"
-            "If-Modified-Since: Tue, 8 Dec 2026 16:45:00 +0800\r\n");
+            "If-Modified-Since: Tue, 08 Dec 2026 08:45:00 GMT\r\n");
 }
 
 TEST_F(HeaderRecords, CustomLinesAreReplacedInPlaceOrKept) {

@@ -71,7 +71,10 @@ TEST(InternetDateNames, MatchWholeNamesInAnyCase) {
 TEST(InternetDateZones, OffsetsReadFromTheFirstFiveCharacters) {
   EXPECT_DOUBLE_EQ(ParseZoneOffset("+0800"), Hours(8));
   EXPECT_DOUBLE_EQ(ParseZoneOffset(" -0530 (EST)"), -Hours(5.5));
-  for (const char* text : {"GMT", "", "+08", "+08:00", "+2500", "+0860", "0800", "+-100"})
+  // Hours and minutes count as they stand.
+  EXPECT_DOUBLE_EQ(ParseZoneOffset("+2500"), Hours(25));
+  EXPECT_DOUBLE_EQ(ParseZoneOffset("-0060"), -Hours(1));
+  for (const char* text : {"GMT", "", "+08", "+08:00", "0800", "+-100", "+ 800", "+$F00"})
     EXPECT_EQ(ParseZoneOffset(text), 0) << text;
 }
 
@@ -93,20 +96,22 @@ TEST(InternetDateZones, DaysBeforeTheStartMoveAlongTheTimeLine) {
   EXPECT_SAME_MOMENT(InternetDateToLocal("29 Dec 1899 06:00:00 +0800"), At(1899, 12, 28, 22));
 }
 
-TEST(InternetDateFormat, WritesLocalTimeWithTheLocalOffset) {
+TEST(InternetDateFormat, WritesTheLocalMomentInUTCAsServersRead) {
   const TDateTime moment = At(2026, 12, 8, 16, 45);
   {
     FixedTimeZone zone(8 * 60);
-    EXPECT_EQ(FormatInternetDate(moment), "Tue, 8 Dec 2026 16:45:00 +0800");
-    EXPECT_EQ(FormatInternetDate(At(1994, 11, 6, 8, 49, 37)), "Sun, 6 Nov 1994 08:49:37 +0800");
+    EXPECT_EQ(FormatInternetDate(moment), "Tue, 08 Dec 2026 08:45:00 GMT");
+    EXPECT_EQ(FormatInternetDate(At(1994, 11, 6, 8, 49, 37)), "Sun, 06 Nov 1994 00:49:37 GMT");
+    // The day before in UTC, weekday and all.
+    EXPECT_EQ(FormatInternetDate(At(2020, 3, 1, 2)), "Sat, 29 Feb 2020 18:00:00 GMT");
   }
   {
     FixedTimeZone zone(-(5 * 60 + 30));
-    EXPECT_EQ(FormatInternetDate(moment), "Tue, 8 Dec 2026 16:45:00 -0530");
+    EXPECT_EQ(FormatInternetDate(moment), "Tue, 08 Dec 2026 22:15:00 GMT");
   }
   {
     FixedTimeZone zone(0);
-    EXPECT_EQ(FormatInternetDate(moment), "Tue, 8 Dec 2026 16:45:00 +0000");
+    EXPECT_EQ(FormatInternetDate(At(2020, 3, 5, 10)), "Thu, 05 Mar 2020 10:00:00 GMT");
   }
 }
 

@@ -95,5 +95,15 @@ TEST(RuntimeIntegers, AcceptTheRuntimeSyntax) {
   }
 }
 
+TEST(RuntimeIntegers, SixtyFourBitsKeepLengthsBeyondTwoGiB) {
+  EXPECT_EQ(StrToInt64Def("2147483648", -1), 2147483648LL);
+  EXPECT_EQ(StrToInt64Def("9223372036854775807", -1), INT64_MAX);
+  EXPECT_EQ(StrToInt64Def("-9223372036854775808", 0), INT64_MIN);
+  EXPECT_EQ(StrToInt64Def("$FFFFFFFFFFFFFFFF", 0), -1);
+  for (const char* bad :
+       {"9223372036854775808", "18446744073709551616", "$10000000000000000", "", "1 "})
+    EXPECT_EQ(StrToInt64Def(bad, -99), -99) << bad;
+}
+
 }  // namespace
 }  // namespace vantro
