@@ -186,8 +186,7 @@ void TIdCustomHTTP::SendAndReadStatus(TIdHTTPProtocol& protocol) {
 
 void TIdCustomHTTP::PrepareTarget(TIdHTTPRequest& request) {
   const TIdURI next(request.RequestTarget);
-  const bool credentialsInURL = !next.User.empty();
-  if (credentialsInURL) {
+  if (!next.User.empty()) {
     request.Username = next.User;
     request.Password = next.UserPassword;
   }
@@ -214,8 +213,6 @@ void TIdCustomHTTP::PrepareTarget(TIdHTTPRequest& request) {
       }
     }
   }
-
-  if (credentialsInURL) TakeTargetAsCredentialsOrigin();
 
   if (request.Verb == hmOptions && next.DocName == "*") {
     request.RequestTarget = "*";

@@ -136,5 +136,102 @@ TEST_F(HTTPAuthorization, ProxyChallengeDropsTheStoredProxyPassword) {
   ASSERT_NE(http.ProxyParams.AuthObject, nullptr);
 }
 
+// Where credentials go, and what a request may not carry.
+class HTTPCredentials : public HTTPRedirects {
+ protected:
+  void GiveBasicCredentials() {
+    http.Request().Username = "user";
+    http.Request().Password = "secret";
+    http.Request().BasicAuthentication = true;
+  }
+  static bool CarriesCredentials(const std::string& request) {
+    return request.find("\r\nAuthorization:") != std::string::npos;
+  }
+};
+
+TEST_F(HTTPCredentials, GoOnlyToTheSchemeHostAndPortTheyWereGivenFor) {
+  auto& other = Serve({{HttpAnswer("HTTP/1.1 200 OK", "elsewhere")}});
+  auto& origin = Serve({
+      {HttpAnswer("HTTP/1.1 302 Found", "", "Location: /same-host\r\n")},
+      {HttpAnswer("HTTP/1.1 302 Found", "", "Location: " + other.Url("/x") + "\r\n")},
+  });
+  GiveBasicCredentials();
+  http.HandleRedirects = true;
+  EXPECT_EQ(http.GetText(origin.Url("/start")), "elsewhere");
+  EXPECT_TRUE(CarriesCredentials(origin.Requests().at(0)));
+  EXPECT_TRUE(CarriesCredentials(origin.Requests().at(1)));
+  EXPECT_FALSE(CarriesCredentials(other.Requests().at(0)));
+  // Nothing is lost: the next call to the origin carries them again.
+  EXPECT_EQ(http.Request().Username, "user");
+}
+
+TEST_F(HTTPCredentials, AnotherHostsChallengeIsNotAnsweredWithThem) {
+  auto& other = Serve({{HttpAnswer("HTTP/1.1 401 Unauthorized", "",
+                                   "WWW-Authenticate: Basic realm=\"other\"\r\n")}});
+  auto& origin = Serve({
+      {HttpAnswer("HTTP/1.1 302 Found", "", "Location: " + other.Url("/x") + "\r\n")},
+  });
+  GiveBasicCredentials();
+  http.HandleRedirects = true;
+  http.HTTPOptions |= hoInProcessAuth;
+  int asked = 0;
+  http.OnAuthorization = [&](TIdCustomHTTP&, TIdAuthentication&, bool& handled) {
+    ++asked;
+    handled = false;
+  };
+  EXPECT_EQ(Raised<EIdHTTPProtocolException>([&] { http.GetText(origin.Url("/")); }).ReplyCode(),
+            401);
+  EXPECT_EQ(asked, 1);  // the owner is asked for the other host's credentials
+  EXPECT_EQ(other.Requests().size(), 1u);
+  EXPECT_FALSE(CarriesCredentials(other.Requests().at(0)));
+  EXPECT_EQ(http.Request().Password, "secret");
+}
+
+TEST_F(HTTPCredentials, LineBreaksAreRefusedBeforeAnythingIsSent) {
+  auto& server = Serve({{HttpAnswer("HTTP/1.1 200 OK", "clean")}});
+  const std::string url = server.Url("/");
+  http.Request().CustomHeaders().Add("X-Note: a\r\nX-Evil: 1");
+  EXPECT_THROW(http.GetText(url), EIdHTTPInvalidRequest);
+  http.Request().CustomHeaders().Clear();
+  http.Request().UserAgent = "agent\nGET /second HTTP/1.1";
+  EXPECT_THROW(http.GetText(url), EIdHTTPInvalidRequest);
+  http.Request().UserAgent = "agent";
+  auto e = Raised<EIdHTTPInvalidRequest>([&] { http.GetText(url + "x\r\nHost: evil"); });
+  EXPECT_STREQ(e.what(), "The URL holds a line break or NUL: refused.");
+  EXPECT_THROW(http.GetText(url + std::string("a\0b", 3)), EIdHTTPInvalidRequest);
+  EXPECT_EQ(server.Connections(), 0);
+  EXPECT_EQ(http.GetText(url), "clean");
+}
+
+TEST_F(HTTPCredentials, AnInProcessRetryGoesToTheSamePath) {
+  auto& server = Serve({
+      {HttpAnswer("HTTP/1.1 200 OK", "b")},
+      {HttpAnswer("HTTP/1.1 401 Unauthorized", "", "WWW-Authenticate: Basic realm=\"x\"\r\n")},
+      {HttpAnswer("HTTP/1.1 200 OK", "x")},
+  });
+  http.GetText(server.Url("/a/b.txt"));
+  GiveBasicCredentials();
+  http.HTTPOptions |= hoInProcessAuth;
+  http.OnAuthorization = [](TIdCustomHTTP&, TIdAuthentication&, bool& handled) { handled = true; };
+  EXPECT_EQ(http.GetText("sub/x"), "x");
+  EXPECT_EQ(RequestLine(server.Requests().at(1)), "GET /a/sub/x HTTP/1.1");
+  EXPECT_EQ(RequestLine(server.Requests().at(2)), "GET /a/sub/x HTTP/1.1");
+}
+
+TEST_F(HTTPRedirects, EachCallCountsItsOwnRedirects) {
+  std::vector<ScriptedReply> replies;
+  for (int i = 0; i < 5; ++i)
+    replies.push_back({HttpAnswer("HTTP/1.1 302 Found", "", "Location: /loop\r\n")});
+  replies.push_back({HttpAnswer("HTTP/1.1 404 Not Found", "")});
+  for (int i = 0; i < 20; ++i)
+    replies.push_back({HttpAnswer("HTTP/1.1 302 Found", "", "Location: /again\r\n")});
+  auto& server = Serve(replies);
+  http.HandleRedirects = true;
+  EXPECT_THROW(http.GetText(server.Url("/")), EIdHTTPProtocolException);
+  // A failed call does not shorten the next one's chain: 14 are followed.
+  http.GetText("/");
+  EXPECT_EQ(server.Requests().size(), 6u + 15u);
+}
+
 }  // namespace
 }  // namespace vantro
