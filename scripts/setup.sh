@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs what the builds and tests need from Debian's packages. Quiet and
-# quick when everything is there; fails saying what could not be installed.
+# Installs what the builds and tests need from Debian's packages (or the
+# packages named as arguments, as the interop suite names its servers). Quiet
+# and quick when everything is there; fails saying what could not be installed.
 set -euo pipefail
 
-packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev nsis
+default_packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev nsis
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei xvfb x11-utils imagemagick libcurl4-openssl-dev python3
   clang-format shellcheck)
+packages=("${@:-${default_packages[@]}}")
 
 log() { printf 'setup: %s\n' "$*" >&2; }
 
@@ -24,8 +26,17 @@ fi
 
 log "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
+fi
+# Servers among the packages (the interop suite's) are started by the suite
+# with its own configurations; their packages must not start system copies
+# that would hold ports (policy-rc.d refuses while we install).
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' >"$policy"
+  chmod 755 "$policy"
+  trap 'rm -f "$policy"' EXIT
 fi
 
 # A mirror in mid-sync can leave one index out; the install below still

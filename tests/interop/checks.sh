@@ -1,0 +1,357 @@
+# The checks of the interop suite (sourced by run.sh after servers.sh). Each
+# states what a sound client does; the URLs carry ?check=<name>, so that the
+# servers' log lines of a check can be found.
+# shellcheck shell=bash
+
+# shellcheck source=tests/interop/servers.sh
+. "$(dirname "${BASH_SOURCE[0]}")/servers.sh"
+client=${client:?run.sh names the driver}
+
+readonly web="http://127.0.0.1:$nginx_port"
+readonly py="http://127.0.0.1:$python_port"
+# The timeout is only a guard against a hung run; no check measures time.
+readonly guard=300
+
+# drive <name> <driver args...>: runs the client, its report in out/<name>,
+# its last body in out/<name>.body.
+drive() {
+  local name=$1
+  shift
+  timeout "$guard" "$client" --out "$work/out/$name.body" "$@" >"$work/out/$name" 2>&1
+}
+
+# outcomes <name>: "<code>:<outcome>" of each call, space-separated.
+outcomes() {
+  awk '$1 == "req" { printf "%s%s:%s", sep, $4, $5; sep = " " }' "$work/out/$1"
+}
+
+# curl_body <name> <curl args...>: what curl fetches, in out/<name>.curl.
+curl_body() {
+  local name=$1
+  shift
+  curl -s --max-time "$guard" -o "$work/out/$name.curl" "$@"
+}
+
+# log_field <name> <field>: that field of each nginx log line of the check:
+# 1 port, 2 connection, 3 its request number, 4 request line, 5 Host,
+# 6 Authorization, 7 If-Modified-Since, 8 If-None-Match, 9 Cookie, 10 Range,
+# 11 Connection, 12 status.
+log_field() {
+  awk -F'\t' -v tag="check=$1" -v f="$2" 'index($4, tag " ") || index($4, tag "&") { print $f }' \
+    "$work/nginx-access.log"
+}
+
+connections() {
+  log_field "$1" 2 | sort -u | wc -l
+}
+
+# verdict <name> <problem or empty>
+verdict() {
+  if [ -z "$2" ]; then ok "$1"; else fail "$1" "$2"; fi
+}
+
+# expect <name> <outcomes> [<connections>]: the calls ended as given (and used
+# that many connections to nginx).
+expect_problem() {
+  local got conns
+  got=$(outcomes "$1")
+  if [ "$got" != "$2" ]; then
+    echo "calls ended $got, expected $2$(grep -m1 -v '^req\|^total\|^failures' "$work/out/$1" | sed 's/^/; /')"
+    return
+  fi
+  [ -z "${3:-}" ] && return
+  conns=$(connections "$1")
+  [ "$conns" -eq "$3" ] || echo "used $conns connections, expected $3"
+}
+
+same_body_problem() {
+  cmp -s "$work/out/$1.body" "$work/out/$1.curl" ||
+    echo "body differs from curl's ($(stat -c %s "$work/out/$1.body" 2>/dev/null || echo none) vs $(stat -c %s "$work/out/$1.curl") bytes)"
+}
+
+# body_check <name> <outcomes> <curl args> -- <driver args>: a fetch whose
+# body must equal curl's.
+body_check() {
+  local name=$1 want=$2 curl_args=() problem
+  shift 2
+  while [ "$1" != "--" ]; do
+    curl_args+=("$1")
+    shift
+  done
+  shift
+  curl_body "$name" "${curl_args[@]}"
+  drive "$name" "$@"
+  problem=$(expect_problem "$name" "$want")
+  [ -z "$problem" ] && problem=$(same_body_problem "$name")
+  verdict "$name" "$problem"
+}
+
+# has_line <name> <file> <fixed text>: the log holds that text.
+log_problem() {
+  grep -qF -- "$2" "$1" || echo "$(basename "$1") lacks: $2"
+}
+
+check_static() {
+  local f
+  for f in 0 1 1k 64k1 1m 10m; do
+    body_check "static-$f" "200:ok" "$web/files/$f.bin" -- --get "$web/files/$f.bin?check=static-$f"
+  done
+  body_check static-http10 "200:ok" "$web/files/1m.bin" -- --http 1.0 --get "$web/files/1m.bin?check=static-http10"
+}
+
+check_chunked() {
+  local f
+  curl -s -D "$work/out/chunked.head" -o /dev/null "$web/chunked/1k.bin"
+  if ! grep -qi '^transfer-encoding: chunked' "$work/out/chunked.head"; then
+    fail chunked-setup "nginx did not answer chunked"
+  fi
+  for f in 0 1k 1m 10m; do
+    body_check "chunked-$f" "200:ok" "$web/chunked/$f.bin" -- --get "$web/chunked/$f.bin?check=chunked-$f"
+  done
+  # An HTTP/1.0 request gets no chunks: the body ends where the server closes.
+  body_check chunked-http10 "200:ok" "$web/chunked/1m.bin" -- --http 1.0 --get "$web/chunked/1m.bin?check=chunked-http10"
+  drive chunked-http10-then "--http" 1.0 --get "$web/chunked/1k.bin?check=chunked-http10-then" \
+    --get "$web/files/1k.bin?check=chunked-http10-then"
+  verdict chunked-http10-then-new-connection "$(expect_problem chunked-http10-then "200:ok 200:ok" 2)"
+}
+
+check_keepalive() {
+  local n=keepalive problem
+  drive "$n" --get "$web/files/0.bin?check=$n" --get "$web/chunked/1m.bin?check=$n" \
+    --get "$web/files/64k1.bin?check=$n" --get "$web/files/1k.bin?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok 200:ok 200:ok" 1)
+  verdict keepalive-one-connection "$problem"
+
+  n="keepalive-http10"
+  drive "$n" --http 1.0 --get "$web/files/1k.bin?check=$n" --get "$web/chunked/1k.bin?check=$n" \
+    --get "$web/files/1k.bin?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok 200:ok" 2)
+  [ -z "$problem" ] && [ "$(log_field "$n" 4 | grep -c ' HTTP/1.0$')" -ne 3 ] && problem="request lines not HTTP/1.0"
+  [ -z "$problem" ] && [ "$(log_field "$n" 11 | head -n1)" != "keep-alive" ] && problem="no Connection: keep-alive sent"
+  verdict keepalive-http10 "$problem"
+
+  # nginx closes a connection idle for 1 s: the next call opens a new one.
+  n="keepalive-idle-close"
+  drive "$n" --pause-ms 1500 --get "$web/idle/1k.bin?check=$n" --get "$web/idle/1k.bin?check=$n" \
+    --get "$web/idle/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "200:ok 200:ok 200:ok" 3)"
+
+  n="error-keeps-connection"
+  drive "$n" --get "$web/nothing-here?check=$n" --get "$web/files/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "404:EIdHTTPProtocolException 200:ok" 1)"
+
+  # Refused before anything is sent (no TLS handler): the kept connection
+  # is still in step and carries the next call.
+  n="refused-call-keeps-connection"
+  drive "$n" --get "$web/files/1k.bin?check=$n" --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=$n" \
+    --get "$web/files/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "200:ok -1:EIdIOHandlerPropInvalid 200:ok" 1)"
+
+  n="head-then-get"
+  curl_body "$n" "$web/files/1k.bin"
+  drive "$n" --head "$web/files/1m.bin?check=$n" --get "$web/files/1k.bin?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok" 1)
+  [ -z "$problem" ] && problem=$(same_body_problem "$n")
+  verdict "$n" "$problem"
+}
+
+check_not_modified() {
+  local n=not-modified-etag etag problem
+  etag=$(curl -s -D - -o /dev/null "$web/files/1k.bin" | tr -d '\r' | awk -F': ' 'tolower($1) == "etag" { print $2 }')
+  drive "$n" --get "$web/files/1k.bin?check=$n" --if-none-match "$etag" --get "$web/files/1k.bin?check=$n" \
+    --if-none-match "" --get "$web/files/1k.bin?check=$n"
+  problem=$(expect_problem "$n" "200:ok 304:EIdHTTPProtocolException 200:ok" 1)
+  verdict "$n" "$problem"
+
+  # The files are dated Thu, 05 Mar 2020 10:00:00 GMT; nginx answers 304 only
+  # to that date in the form RFC 9110 section 5.6.7 gives.
+  local tz
+  for tz in UTC CET-1; do
+    n=not-modified-date-$tz
+    TZ=$tz drive "$n" --if-modified-since 'Thu, 05 Mar 2020 10:00:00 GMT' --get "$web/files/1k.bin?check=$n"
+    problem=$(log_field "$n" 7 | grep -vxF 'Thu, 05 Mar 2020 10:00:00 GMT' | sed 's/^/If-Modified-Since sent as: /')
+    [ -z "$problem" ] && problem=$(expect_problem "$n" "304:EIdHTTPProtocolException")
+    verdict "$n" "$problem"
+  done
+}
+
+check_range_cookie() {
+  local n=range problem
+  body_check "$n" "206:ok" -r 100-1123 "$web/files/64k1.bin" -- --range 100-1123 --get "$web/files/64k1.bin?check=$n"
+  n="range-header"
+  problem=$(log_field range 10 | grep -vxF 'bytes=100-1123' | sed 's/^/Range sent as: /')
+  verdict "$n" "$problem"
+
+  n="post"
+  drive "$n" --data "a=1&b=2" --post "$web/cookie/check?check=$n" --data "" --get "$web/files/1k.bin?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok" 1)
+  [ -z "$problem" ] && [ "$(log_field "$n" 4 | head -n1)" != "POST /cookie/check?check=$n HTTP/1.1" ] &&
+    problem="sent $(log_field "$n" 4 | head -n1)"
+  verdict "$n" "$problem"
+
+  n="cookie"
+  drive "$n" --get "$web/cookie/set?check=$n" --get "$web/cookie/check?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok" 1)
+  [ -z "$problem" ] && [ "$(log_field "$n" 9 | tail -n1)" != "interop=yes" ] &&
+    problem="second request sent Cookie: $(log_field "$n" 9 | tail -n1)"
+  verdict "$n" "$problem"
+}
+
+# redirect_check <name> <path> <the request lines nginx should see...>
+redirect_check() {
+  local n=$1 path=$2 problem got
+  shift 2
+  curl_body "$n" "$web/files/1k.bin"
+  drive "$n" --redirects 5 --get "$web$path?check=$n"
+  problem=$(expect_problem "$n" "200:ok" 1)
+  [ -z "$problem" ] && problem=$(same_body_problem "$n")
+  got=$(log_field "$n" 4 | sed "s/?check=$n / /" | paste -sd, -)
+  local want
+  want=$(printf '%s\n' "$@" | paste -sd, -)
+  [ -z "$problem" ] && [ "$got" != "$want" ] && problem="sent $got, expected $want"
+  verdict "$n" "$problem"
+}
+
+check_redirects() {
+  local code
+  for code in 301 302 307; do
+    redirect_check "redirect-$code" "/r/$code" "GET /r/$code HTTP/1.1" "GET /files/1k.bin HTTP/1.1"
+  done
+  redirect_check redirect-303 /r/303 "GET /r/303 HTTP/1.1" "GET /files/1k.bin HTTP/1.1"
+  redirect_check redirect-relative-path /r/deep/rel "GET /r/deep/rel HTTP/1.1" "GET /files/1k.bin HTTP/1.1"
+  redirect_check redirect-chain /r/chain "GET /r/chain HTTP/1.1" "GET /r/301 HTTP/1.1" \
+    "GET /files/1k.bin HTTP/1.1"
+
+  local n=redirect-not-followed
+  drive "$n" --get "$web/r/302?check=$n"
+  verdict "$n" "$(expect_problem "$n" "302:EIdHTTPProtocolException")"
+
+  # Each call may take its own redirects, whatever the call before it did.
+  n="redirect-count-per-call"
+  drive "$n" --redirects 2 --get "$web/nothing-here?check=$n" --get "$web/r/302?check=$n" \
+    --get "$web/r/302?check=$n"
+  verdict "$n" "$(expect_problem "$n" "404:EIdHTTPProtocolException 200:ok 200:ok")"
+}
+
+check_auth() {
+  local n=auth-missing problem want
+  drive "$n" --get "$web/auth/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "401:EIdHTTPProtocolException")"
+
+  n="auth-wrong"
+  drive "$n" --user "$web_user" --password wrong --get "$web/auth/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "401:EIdHTTPProtocolException")"
+
+  want="Basic $(printf '%s:%s' "$web_user" "$web_password" | base64)"
+  n="auth-basic"
+  body_check "$n" "200:ok" -u "$web_user:$web_password" "$web/auth/1k.bin" -- \
+    --user "$web_user" --password "$web_password" --get "$web/auth/1k.bin?check=$n"
+  verdict auth-basic-header "$(log_field "$n" 6 | grep -vxF "$want" | sed 's/^/Authorization sent as: /')"
+
+  n="auth-redirect-same-origin"
+  drive "$n" --redirects 5 --user "$web_user" --password "$web_password" --get "$web/auth/here?check=$n"
+  problem=$(expect_problem "$n" "200:ok")
+  [ -z "$problem" ] && [ "$(log_field "$n" 6 | grep -cxF "$want")" -ne 2 ] &&
+    problem="Authorization missing after the redirect"
+  verdict "$n" "$problem"
+
+  # Credentials belong to the scheme, host and port they were given for.
+  n="auth-redirect-other-origin"
+  drive "$n" --redirects 5 --user "$web_user" --password "$web_password" --get "$web/auth/away?check=$n"
+  problem=$(expect_problem "$n" "200:ok")
+  [ -z "$problem" ] && problem=$(paste <(log_field "$n" 1) <(log_field "$n" 6) |
+    awk -v p="$nginx_other_port" '$1 == p && $2 != "-" { print "Authorization sent to port " p ": " $2 " " $3 }')
+  verdict "$n" "$problem"
+}
+
+check_python() {
+  local f
+  for f in 0 1k 10m; do
+    body_check "http10-server-$f" "200:ok" "$py/files/$f.bin" -- --get "$py/files/$f.bin?check=http10-server-$f"
+  done
+  # An HTTP/1.0 answer without "Connection: keep-alive" ends the connection.
+  loop_check http10-server-500 "$py/files/1k.bin" "$work/python.log" '"GET /files/1k.bin?check=http10-server-500 HTTP/1.1" 200'
+}
+
+# loop_check <name> <url> <log> <fixed text of each request's log line> [driver args]
+loop_check() {
+  local n=$1 url=$2 log=$3 line=$4 problem total seen
+  shift 4
+  drive "$n" --quiet --count 500 --expect "$work/www/files/1k.bin" --get "$url?check=$n" "$@"
+  total=$(grep '^total:' "$work/out/$n")
+  problem=""
+  [ "$total" = "total: 500 ok, 0 failed" ] ||
+    problem="${total:-no total}; $(grep '^failures:' "$work/out/$n" | paste -sd' ' -)"
+  seen=$(grep -cF -- "$line" "$log")
+  [ -z "$problem" ] && [ "$seen" -ne 500 ] && problem="$seen requests in $(basename "$log"), expected 500"
+  verdict "$n" "$problem"
+}
+
+check_proxy() {
+  local f n problem auth=(--proxy-user "$proxy_user" --proxy-password "$proxy_password")
+  for f in 1k 10m; do
+    body_check "proxy-$f" "200:ok" -x "127.0.0.1:$proxy_port" "$web/files/$f.bin" -- \
+      --proxy "127.0.0.1:$proxy_port" --get "$web/files/$f.bin?check=proxy-$f"
+  done
+  verdict proxy-absolute-uri "$(log_problem "$work/proxy.log" "GET $web/files/1k.bin?check=proxy-1k HTTP/1.1")"
+
+  n="proxy-407"
+  drive "$n" --proxy "127.0.0.1:$proxy_auth_port" --get "$web/files/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "407:EIdHTTPProtocolException")"
+
+  body_check proxy-auth "200:ok" -x "127.0.0.1:$proxy_auth_port" -U "$proxy_user:$proxy_password" \
+    "$web/files/1k.bin" -- --proxy "127.0.0.1:$proxy_auth_port" "${auth[@]}" --get "$web/files/1k.bin?check=proxy-auth"
+
+  # CONNECT: the client tunnels https URLs; the pass-through handler carries
+  # plain HTTP through the tunnel to nginx.
+  body_check proxy-connect "200:ok" "$web/files/1k.bin" -- --tunnel --proxy "127.0.0.1:$proxy_port" \
+    --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=proxy-connect"
+  problem=$(log_problem "$work/proxy.log" "CONNECT 127.0.0.1:$nginx_port HTTP/1.1")
+  [ -z "$problem" ] && problem=$(log_field proxy-connect 4 | grep -vxF "GET /files/1k.bin?check=proxy-connect HTTP/1.1")
+  verdict proxy-connect-request "$problem"
+  body_check proxy-connect-auth "200:ok" "$web/files/1k.bin" -- --tunnel --proxy "127.0.0.1:$proxy_auth_port" \
+    "${auth[@]}" --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=proxy-connect-auth"
+  n="proxy-connect-twice"
+  drive "$n" --tunnel --proxy "127.0.0.1:$proxy_port" --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=$n" \
+    --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok")
+  [ -z "$problem" ] && [ "$(grep -c '^47701.*CONNECT' "$work/nginx-access.log")" -ne 0 ] &&
+    problem="a CONNECT was sent through the open tunnel to nginx"
+  verdict "$n" "$problem"
+
+  loop_check proxy-500 "$web/files/1k.bin" "$work/proxy.log" "GET $web/files/1k.bin?check=proxy-500 HTTP/1.1" \
+    --proxy "127.0.0.1:$proxy_port"
+}
+
+check_socks() {
+  local s="127.0.0.1:$socks_port" sa="127.0.0.1:$socks_auth_port" n
+  body_check socks5 "200:ok" --socks5 "$s" "$web/files/1m.bin" -- \
+    --socks "$s" --socks-version 5 --get "$web/files/1m.bin?check=socks5"
+  body_check socks4 "200:ok" --socks4 "$s" "$web/files/1m.bin" -- \
+    --socks "$s" --socks-version 4 --get "$web/files/1m.bin?check=socks4"
+  body_check socks5-user "200:ok" --socks5 "$sa" --proxy-user "$socks_user:$socks_password" "$web/files/1m.bin" -- \
+    --socks "$sa" --socks-version 5 --socks-user "$socks_user" --socks-password "$socks_password" \
+    --get "$web/files/1m.bin?check=socks5-user"
+  verdict socks5-user-log "$(log_problem "$work/socks-auth.log" "username%$socks_user@127.0.0.1")"
+
+  n="socks5-wrong-password"
+  drive "$n" --socks "$sa" --socks-version 5 --socks-user "$socks_user" --socks-password wrong \
+    --get "$web/files/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "-1:EIdSocksAuthError")"
+  n="socks5-no-user-refused"
+  drive "$n" --socks "$sa" --socks-version 5 --get "$web/files/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "-1:EIdSocksAuthMethodError")"
+}
+
+run_checks() {
+  check_static
+  check_chunked
+  check_keepalive
+  check_not_modified
+  check_range_cookie
+  check_redirects
+  check_auth
+  check_python
+  check_proxy
+  check_socks
+}

@@ -1,0 +1,218 @@
+# Starts and stops the real servers of the interop suite, each on loopback
+# with its own configuration, pid and log files under $work (sourced by
+# run.sh, which sets work and prints the checks).
+# shellcheck shell=bash
+
+work=${work:?run.sh makes the work folder}
+
+readonly nginx_port=47701        # the main web server
+readonly nginx_other_port=47702  # another origin, for redirects off the host
+readonly python_port=47703       # HTTP/1.0, closes after every answer
+readonly proxy_port=47704
+readonly proxy_auth_port=47705   # answers 407 without credentials
+readonly socks_port=47706        # SOCKS 4 and 5 without a user
+readonly socks_auth_port=47707   # SOCKS 5 with user and password
+readonly all_ports="$nginx_port $nginx_other_port $python_port $proxy_port $proxy_auth_port $socks_port $socks_auth_port"
+
+readonly web_user=interop web_password='web-secret'
+readonly proxy_user=interop proxy_password='proxy-secret'
+# dante checks SOCKS passwords against the system's accounts.
+readonly socks_user=vantro-interop socks_password='socks-secret'
+
+started_pids=()
+
+# listening_ports: those of ours that something listens on.
+listening_ports() {
+  local p
+  for p in $all_ports; do
+    ss -Hltn "sport = :$p" | grep -q . && echo "$p"
+  done
+  return 0
+}
+
+make_files() {
+  mkdir -p "$work/www/files"
+  local spec name size
+  for spec in 0:0 1:1 1k:1000 64k1:65537 1m:1048576 10m:10485760; do
+    name=${spec%%:*} size=${spec#*:}
+    head -c "$size" /dev/urandom >"$work/www/files/$name.bin"
+  done
+  # A day below 10 shows whether dates are written with two digits.
+  touch -d '2020-03-05 10:00:00 UTC' "$work/www/files/"*.bin
+  printf '%s:%s\n' "$web_user" "$(openssl passwd -apr1 "$web_password")" >"$work/htpasswd"
+}
+
+write_nginx_conf() {
+  local www=$work/www tmp=$work/nginx-tmp
+  mkdir -p "$tmp"
+  cat >"$work/nginx.conf" <<CONF
+daemon off;
+worker_processes 1;
+pid $work/nginx.pid;
+error_log $work/nginx-error.log;
+events { worker_connections 256; }
+http {
+  client_body_temp_path $tmp/body;
+  proxy_temp_path $tmp/proxy;
+  fastcgi_temp_path $tmp/fastcgi;
+  uwsgi_temp_path $tmp/uwsgi;
+  scgi_temp_path $tmp/scgi;
+  default_type application/octet-stream;
+  log_format interop "\$server_port\t\$connection\t\$connection_requests\t\$request\t\$http_host\t\$http_authorization\t\$http_if_modified_since\t\$http_if_none_match\t\$http_cookie\t\$http_range\t\$http_connection\t\$status";
+  access_log $work/nginx-access.log interop;
+  # Relative Location headers, as the client has to merge them itself.
+  absolute_redirect off;
+  keepalive_timeout 30s;
+  server {
+    listen 127.0.0.1:$nginx_port;
+    root $www;
+    # No length known in advance: HTTP/1.1 answers come chunked.
+    location /chunked/ {
+      alias $www/files/;
+      sub_filter_types *;
+      sub_filter 'text-found-in-no-file' '';
+    }
+    location /idle/ {
+      alias $www/files/;
+      keepalive_timeout 1s;
+    }
+    location = /r/301 { return 301 /files/1k.bin?\$args; }
+    location = /r/302 { return 302 /files/1k.bin?\$args; }
+    location = /r/303 { return 303 /files/1k.bin?\$args; }
+    location = /r/307 { return 307 /files/1k.bin?\$args; }
+    location = /r/chain { return 302 /r/301?\$args; }
+    location = /r/deep/rel { return 302 ../../files/1k.bin?\$args; }
+    location /auth/ {
+      alias $www/files/;
+      auth_basic interop;
+      auth_basic_user_file $work/htpasswd;
+      location = /auth/here { return 302 /auth/1k.bin?\$args; }
+      location = /auth/away { return 302 http://127.0.0.1:$nginx_other_port/files/1k.bin?\$args; }
+    }
+    location = /cookie/set {
+      add_header Set-Cookie "interop=yes; Path=/";
+      return 200 "set\n";
+    }
+    location = /cookie/check { return 200 "check\n"; }
+  }
+  server {
+    listen 127.0.0.1:$nginx_other_port;
+    root $www;
+  }
+}
+CONF
+}
+
+# write_tinyproxy_conf <name> <port> [BasicAuth line]
+write_tinyproxy_conf() {
+  cat >"$work/$1.conf" <<CONF
+Port $2
+Listen 127.0.0.1
+Timeout 30
+MaxClients 64
+LogFile "$work/$1.log"
+LogLevel Connect
+PidFile "$work/$1.pid"
+Allow 127.0.0.1
+DisableViaHeader Yes
+ConnectPort $nginx_port
+${3:-}
+CONF
+  if [ "$(id -u)" -eq 0 ]; then
+    printf 'User nobody\nGroup nogroup\n' >>"$work/$1.conf"
+  fi
+}
+
+# write_dante_conf <name> <port> <socksmethod>
+write_dante_conf() {
+  cat >"$work/$1.conf" <<CONF
+logoutput: $work/$1.log
+internal: 127.0.0.1 port = $2
+external: 127.0.0.1
+clientmethod: none
+socksmethod: $3
+user.privileged: root
+user.unprivileged: nobody
+client pass {
+  from: 127.0.0.0/8 to: 0.0.0.0/0
+  log: connect error
+}
+socks pass {
+  from: 127.0.0.0/8 to: 127.0.0.0/8
+  command: connect
+  protocol: tcp
+  log: connect error
+}
+CONF
+}
+
+# The account dante checks the SOCKS password against; made once.
+ensure_socks_account() {
+  id "$socks_user" >/dev/null 2>&1 ||
+    useradd --system --no-create-home --shell /usr/sbin/nologin "$socks_user" || return 1
+  echo "$socks_user:$socks_password" | chpasswd
+}
+
+# spawn <log> <command...>: in the background, remembered for stop_servers.
+spawn() {
+  local log=$1
+  shift
+  "$@" >"$log" 2>&1 &
+  started_pids+=("$!")
+}
+
+# wait_ports <seconds>: until every port of ours listens.
+wait_ports() {
+  local deadline=$((SECONDS + $1)) p missing
+  while :; do
+    missing=""
+    for p in $all_ports; do
+      ss -Hltn "sport = :$p" | grep -q . || missing+=" $p"
+    done
+    [ -z "$missing" ] && return 0
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      echo "not listening:$missing"
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+start_servers() {
+  make_files
+  write_nginx_conf
+  write_tinyproxy_conf proxy "$proxy_port"
+  write_tinyproxy_conf proxy-auth "$proxy_auth_port" "BasicAuth $proxy_user $proxy_password"
+  write_dante_conf socks "$socks_port" none
+  write_dante_conf socks-auth "$socks_auth_port" username
+  # The servers' unprivileged workers read the files and write the logs.
+  (cd "$work" && touch proxy.log proxy-auth.log && chmod a+w proxy.log proxy-auth.log)
+  chmod -R a+rX "$work"
+  ensure_socks_account || return 1
+  spawn "$work/nginx.out" nginx -e "$work/nginx-error.log" -c "$work/nginx.conf" -p "$work"
+  spawn "$work/python.log" python3 -u -m http.server "$python_port" --bind 127.0.0.1 \
+    --protocol HTTP/1.0 --directory "$work/www"
+  spawn "$work/proxy.out" tinyproxy -d -c "$work/proxy.conf"
+  spawn "$work/proxy-auth.out" tinyproxy -d -c "$work/proxy-auth.conf"
+  spawn "$work/socks.out" danted -f "$work/socks.conf" -p "$work/socks.pid"
+  spawn "$work/socks-auth.out" danted -f "$work/socks-auth.conf" -p "$work/socks-auth.pid"
+  wait_ports 20
+}
+
+# stop_servers: each one we started, asked to end and, after a grace period,
+# made to; then waited for, so that no port stays taken.
+stop_servers() {
+  local pid tries
+  for pid in "${started_pids[@]}"; do
+    kill -TERM "$pid" 2>/dev/null
+  done
+  for pid in "${started_pids[@]}"; do
+    for ((tries = 0; tries < 50; tries++)); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  started_pids=()
+}
