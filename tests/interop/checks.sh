@@ -120,6 +120,8 @@ check_keepalive() {
   drive "$n" --get "$web/files/0.bin?check=$n" --get "$web/chunked/1m.bin?check=$n" \
     --get "$web/files/64k1.bin?check=$n" --get "$web/files/1k.bin?check=$n"
   problem=$(expect_problem "$n" "200:ok 200:ok 200:ok 200:ok" 1)
+  [ -z "$problem" ] && [ "$(log_field "$n" 3 | paste -sd' ' -)" != "1 2 3 4" ] &&
+    problem="requests numbered $(log_field "$n" 3 | paste -sd' ' -) on their connection"
   verdict keepalive-one-connection "$problem"
 
   n="keepalive-http10"
@@ -236,7 +238,9 @@ check_redirects() {
 check_auth() {
   local n=auth-missing problem want
   drive "$n" --get "$web/auth/1k.bin?check=$n"
-  verdict "$n" "$(expect_problem "$n" "401:EIdHTTPProtocolException")"
+  problem=$(expect_problem "$n" "401:EIdHTTPProtocolException")
+  [ -z "$problem" ] && [ "$(log_field "$n" 6)" != "-" ] && problem="Authorization sent without credentials"
+  verdict "$n" "$problem"
 
   n="auth-wrong"
   drive "$n" --user "$web_user" --password wrong --get "$web/auth/1k.bin?check=$n"
