@@ -274,6 +274,9 @@ check_python() {
     body_check "http10-server-$f" "200:ok" "$py/files/$f.bin" -- --get "$py/files/$f.bin?check=http10-server-$f"
   done
   # An HTTP/1.0 answer without "Connection: keep-alive" ends the connection.
+  local n="http10-server-head-then-get"
+  drive "$n" --head "$py/files/1m.bin?check=$n" --get "$py/files/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "200:ok 200:ok")"
   loop_check http10-server-500 "$py/files/1k.bin" "$work/python.log" '"GET /files/1k.bin?check=http10-server-500 HTTP/1.1" 200'
 }
 
