@@ -13,7 +13,6 @@
 #include <iterator>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <thread>
 #include <typeinfo>
 
