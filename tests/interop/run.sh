@@ -45,6 +45,7 @@ echo "interop: install took $((SECONDS - started)) s"
 work=$(mktemp -d /tmp/vantro-interop.XXXXXX)
 cleanup() {
   stop_servers
+  release_ports
   # VANTRO_INTEROP_KEEP=1 keeps the logs and bodies to look at.
   if [ "${VANTRO_INTEROP_KEEP:-0}" = 1 ]; then
     echo "interop: kept $work"

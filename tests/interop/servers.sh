@@ -178,6 +178,32 @@ wait_ports() {
   done
 }
 
+# The kernel picks outgoing ports from a range that holds ours (32768-60999
+# on Linux): while the suite runs, ours are reserved, so that none of its own
+# connections takes one a server is about to listen on.
+readonly reserved_file=/proc/sys/net/ipv4/ip_local_reserved_ports
+reserved_before=""
+ports_reserved=0
+reserve_ports() {
+  [ -w "$reserved_file" ] || return 0
+  reserved_before=$(cat "$reserved_file")
+  echo "${reserved_before:+$reserved_before,}${all_ports// /,}" >"$reserved_file" && ports_reserved=1
+}
+release_ports() {
+  [ "$ports_reserved" = 1 ] || return 0
+  echo "$reserved_before" >"$reserved_file" && ports_reserved=0
+}
+
+spawn_servers() {
+  spawn "$work/nginx.out" nginx -e "$work/nginx-error.log" -c "$work/nginx.conf" -p "$work"
+  spawn "$work/python.log" python3 -u -m http.server "$python_port" --bind 127.0.0.1 \
+    --protocol HTTP/1.0 --directory "$work/www"
+  spawn "$work/proxy.out" tinyproxy -d -c "$work/proxy.conf"
+  spawn "$work/proxy-auth.out" tinyproxy -d -c "$work/proxy-auth.conf"
+  spawn "$work/socks.out" danted -f "$work/socks.conf" -p "$work/socks.pid"
+  spawn "$work/socks-auth.out" danted -f "$work/socks-auth.conf" -p "$work/socks-auth.pid"
+}
+
 start_servers() {
   make_files
   write_nginx_conf
@@ -189,14 +215,17 @@ start_servers() {
   (cd "$work" && touch proxy.log proxy-auth.log && chmod a+w proxy.log proxy-auth.log)
   chmod -R a+rX "$work"
   ensure_socks_account || return 1
-  spawn "$work/nginx.out" nginx -e "$work/nginx-error.log" -c "$work/nginx.conf" -p "$work"
-  spawn "$work/python.log" python3 -u -m http.server "$python_port" --bind 127.0.0.1 \
-    --protocol HTTP/1.0 --directory "$work/www"
-  spawn "$work/proxy.out" tinyproxy -d -c "$work/proxy.conf"
-  spawn "$work/proxy-auth.out" tinyproxy -d -c "$work/proxy-auth.conf"
-  spawn "$work/socks.out" danted -f "$work/socks.conf" -p "$work/socks.pid"
-  spawn "$work/socks-auth.out" danted -f "$work/socks-auth.conf" -p "$work/socks-auth.pid"
-  wait_ports 20
+  reserve_ports
+  # A port another program's connection still holds (TIME_WAIT lasts 60 s)
+  # cannot be listened on yet: all servers are started again a little later.
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    spawn_servers
+    wait_ports 10 && return 0
+    stop_servers
+    [ "$attempt" -lt 5 ] && sleep 10
+  done
+  return 1
 }
 
 # stop_servers: each one we started, asked to end and, after a grace period,
