@@ -298,10 +298,20 @@ void TIdCustomHTTP::OpenAndSend(TIdHTTPProtocol& protocol) {
   // Composed before connecting, so a request refused for its contents
   // leaves the connection as it was.
   const std::string head = ComposeRequestHead(request, &TargetURI);
-  if (request.Route == rtTLSViaProxy) {
-    OpenTunnel(request);
-  } else {
+  // A kept tunnel reaches its one origin only (RFC 9110 section 9.3.6): a
+  // request for anything else, a CONNECT included, needs a new proxy connection.
+  const std::string tunnel =
+      request.Route == rtTLSViaProxy ? TargetURI.HostName + ":" + TargetURI.PortText : "";
+  if (!tunnelTarget_.empty() && tunnelTarget_ != tunnel) CloseConnection();
+  if (request.Route != rtTLSViaProxy) {
     EnsureConnected(protocol.Response());
+  } else {
+    if (!tunnelTarget_.empty()) EnsureConnected(protocol.Response());
+    if (tunnelTarget_.empty()) {
+      OpenTunnel(request);
+    } else if (TIdSSLIOHandlerSocket* ssl = SSLHandler()) {
+      ssl->PassThrough = false;
+    }
   }
   exchangeOpen_ = true;
   SendHead(head);
@@ -408,6 +418,7 @@ void TIdCustomHTTP::SetPort(int port) {
 
 void TIdCustomHTTP::FireDisconnected() {
   TIdTCPClient::FireDisconnected();
+  tunnelTarget_.clear();
   auto& auth = Request().AuthObject;
   if (auth && auth->CurrentStep == auth->StepCount()) auth.reset();
   if (ProxyParams.AuthObject) ProxyParams.AuthObject->Restart();
@@ -439,6 +450,7 @@ void TIdCustomHTTP::OpenTunnel(TIdHTTPRequest& request) {
     }
     if (answer.StatusCode() == 200) {
       if (TIdSSLIOHandlerSocket* ssl = SSLHandler()) ssl->PassThrough = false;
+      tunnelTarget_ = connect.RequestTarget;
       return;
     }
     tunnel.DecideNextStep();

@@ -215,6 +215,8 @@ class TIdCustomHTTP : public TIdTCPClient {
   bool exchangeOpen_ = false;
   // The last request went out on a connection kept from before.
   bool connectionReused_ = false;
+  // host:port the open proxy connection tunnels to; empty when it is none.
+  std::string tunnelTarget_;
   TIdCookieManager* cookieManager_ = nullptr;
   std::unique_ptr<TIdCookieManager> ownedCookieManager_;
 };

@@ -138,6 +138,9 @@ bool TIdHTTPProtocol::ChallengeAccepted() {
 TIdHTTPNextStep TIdHTTPProtocol::FollowRedirect() {
   std::string location = response_->Location;
   TIdHTTPMethod verb = request_->Verb;
+  // A 303 points at the result to fetch, never at a place to send the body
+  // again (RFC 9110 section 15.4.4); the handler still has the last word.
+  if (response_->StatusCode() == 303 && verb != hmHead) verb = hmGet;
   if (http_.HandleRedirects && http_.RedirectsTaken < http_.RedirectMaximum) {
     if (!http_.NotifyRedirect(location, verb, http_.RedirectsTaken)) RaiseProtocolError();
     request_->RequestTarget = location;

@@ -233,5 +233,26 @@ TEST_F(HTTPRedirects, EachCallCountsItsOwnRedirects) {
   EXPECT_EQ(server.Requests().size(), 6u + 15u);
 }
 
+TEST_F(HTTPRedirects, A303FetchesTheResultWithGetAndOthersKeepTheMethod) {
+  auto& server = Serve({
+      {HttpAnswer("HTTP/1.1 303 See Other", "", "Location: /result\r\n")},
+      {HttpAnswer("HTTP/1.1 200 OK", "result")},
+      {HttpAnswer("HTTP/1.1 307 Temporary Redirect", "", "Location: /again\r\n")},
+      {HttpAnswer("HTTP/1.1 200 OK", "posted")},
+  });
+  http.HandleRedirects = true;
+  TStringStream form("a=1");
+  TMemoryStream answer;
+  http.ExecuteRequest(hmPost, server.Url("/form"), &form, &answer);
+  EXPECT_EQ(answer.ToString(), "result");
+  const auto requests = server.Requests();
+  EXPECT_EQ(RequestLine(requests.at(1)), "GET /result HTTP/1.1");
+  EXPECT_EQ(requests.at(1).find("Content-Length"), std::string::npos);
+  TMemoryStream second;
+  http.ExecuteRequest(hmPost, "/form", &form, &second);
+  EXPECT_EQ(RequestLine(server.Requests().at(3)), "POST /again HTTP/1.1");
+  EXPECT_EQ(server.Requests().at(3).substr(server.Requests().at(3).size() - 3), "a=1");
+}
+
 }  // namespace
 }  // namespace vantro
