@@ -159,6 +159,7 @@ class TForm1;
 class Gui {
  public:
   virtual ~Gui() = default;
+  // Made on first use; raises the system's error when it cannot be had.
   virtual WindowHandle ApplicationWindow() = 0;
   virtual void SetApplicationTitle(const std::string& titleUtf8) = 0;
   // Creates the main window hidden, runs form.FormCreate through the central

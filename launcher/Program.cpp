@@ -10,6 +10,7 @@
 #include "launcher/CommandLine.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/Settings.h"
+#include "launcher/StartupTrace.h"
 #include "launcher/Unit1.h"
 
 namespace vantro {
@@ -27,7 +28,9 @@ int FatalError(Platform& platform, const std::exception& error) {
 }
 
 int LauncherMain(Platform& platform, Gui& gui, TRunOnce& runOnce) {
-  const WindowHandle running = runOnce.CheckPrevInstance(gui.ApplicationWindow());
+  const WindowHandle running =
+      runOnce.CheckPrevInstance([&gui] { return gui.ApplicationWindow(); });
+  TraceStep("instance-check");
   const std::uint32_t handOff = platform.RegisterMessage(kHandOffMessageName);
   std::vector<std::string> params = SplitCommandLine(platform.CommandLine());
   if (running == 0) {
@@ -44,7 +47,9 @@ int LauncherMain(Platform& platform, Gui& gui, TRunOnce& runOnce) {
     } catch (const std::exception& error) {
       return FatalError(platform, error);
     }
+    TraceStep("watch-written");
     platform.PostWindowMessage(running, handOff, 0, 1);
+    TraceStep("hand-off-posted");
   }
   return 0;
 }

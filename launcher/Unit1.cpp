@@ -7,6 +7,7 @@
 #include "launcher/LauncherErrors.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/Registry.h"
+#include "launcher/StartupTrace.h"
 #include "launcher/UpdateCheck.h"
 
 namespace vantro {
@@ -28,15 +29,36 @@ void TForm1::AttachWindow(WindowHandle handle, WindowHandle edit1, WindowHandle 
 }
 
 void TForm1::FormCreate() {
+  TraceStep("form-create");
   RegUrlProtocol(kScheme, platform_.ModuleFileName(), true);
+  TraceStep("scheme-registered");
   // The check is advisory: when it fails, say why and go on with the set-up,
   // so that a clicked link is still launched.
   application_.Protect(
       handle_, [this] { CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget); });
-  if (!UpdateTarget.clientPageUrl.empty())
+  // The client page is asked for after the launch, and so is the browser
+  // control created: the window shows neither before the set-up ends, and
+  // the game need not wait for them. A failed launch still gets the page.
+  try {
+    SetUpAndLaunch();
+  } catch (...) {
+    ShowClientPage();
+    throw;
+  }
+  ShowClientPage();
+}
+
+void TForm1::ShowClientPage() {
+  if (!UpdateTarget.clientPageUrl.empty()) {
     platform_.NavigateBrowser(web_, UpdateTarget.clientPageUrl);
+  }
+  TraceStep("client-page");
+}
+
+void TForm1::SetUpAndLaunch() {
   handOffMessage_ = platform_.RegisterMessage(kHandOffMessageName);
   LoadSetting();
+  TraceStep("settings-read");
   const bool installed = HasGameInstall(platform_, GameFolder);
   if (installed) ShowInEdit1(GameFolder);
   // Without a game folder the link waits for the user's pick, and Watching
@@ -47,6 +69,7 @@ void TForm1::FormCreate() {
 
 bool TForm1::MainWindowProc(std::uint32_t message, std::uintptr_t, std::intptr_t) {
   if (handOffMessage_ == 0 || message != handOffMessage_) return false;
+  TraceStep("hand-off-received");
   Watching(settings_.Read(kKeyWatch));
   return true;
 }
@@ -81,7 +104,9 @@ void TForm1::Watching(std::string link) {
     record.lpFile = "cmd";
     record.lpParameters = parameters;
     record.nShow = kSwHide;
+    TraceStep("shell-execute");
     if (!platform_.StartShellExecuteEx(record)) throw LastOSError(platform_);
+    TraceStep("shell-execute-returned");
   } else {
     platform_.StartShellExecute(handle_, "", "cmd", parameters, "", kSwHide);
   }

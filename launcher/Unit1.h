@@ -55,6 +55,9 @@ class TForm1 {
   WindowHandle web_ = 0;
   std::string edit1Text_;  // what Edit1 shows, in ANSI
   void ShowInEdit1(const std::string& folder);
+  // FormCreate's steps from the hand-off message to the launch.
+  void SetUpAndLaunch();
+  void ShowClientPage();
   std::uint32_t handOffMessage_ = 0;
   // The link that came while no game folder was known, launched once the
   // user picks one.

@@ -2,6 +2,7 @@
 
 #include "launcher/BuildHosts.h"
 #include "launcher/LauncherTexts.h"
+#include "launcher/StartupTrace.h"
 #include "rtl/AnsiText.h"
 
 namespace vantro {
@@ -57,7 +58,9 @@ void CheckForUpdate(Platform& platform, TApplication& application, WindowHandle 
                     TIdHTTP& http, const UpdateAddresses& addresses) {
   if (addresses.versionUrl.empty()) return;
   const std::string own = GetFileVersionText(platform, platform.ModuleFileName());
+  TraceStep("own-version");
   const std::string published = http.GetText(addresses.versionUrl);
+  TraceStep("update-answer");
   if (!own.empty() && published.find(own) != std::string::npos) return;
   application.MessageBox(owner,
                          std::string(kNewVersionText) + "\r" + platform.AnsiToUtf8(published));

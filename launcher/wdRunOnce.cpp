@@ -18,11 +18,16 @@ void TRunOnce::OpenInstanceSlot() {
 }
 
 WindowHandle TRunOnce::CheckPrevInstance(WindowHandle w) {
+  return CheckPrevInstance([w] { return w; });
+}
+
+WindowHandle TRunOnce::CheckPrevInstance(const std::function<WindowHandle()>& applicationWindow) {
   if (view_ == nullptr) return 0;
+  std::atomic_ref<std::uint32_t> slot(*view_);
+  std::uint32_t held = slot.load();
   // One compare-and-exchange: of launchers starting together exactly one claims.
-  std::uint32_t held = 0;
-  if (std::atomic_ref<std::uint32_t>(*view_).compare_exchange_strong(
-          held, static_cast<std::uint32_t>(w))) {
+  if (held == 0 &&
+      slot.compare_exchange_strong(held, static_cast<std::uint32_t>(applicationWindow()))) {
     return 0;
   }
   const auto running = static_cast<WindowHandle>(held);

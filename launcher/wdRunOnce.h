@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -25,6 +26,10 @@ class TRunOnce {
   // 0 when the caller (application window w) runs as the first instance,
   // otherwise the running instance's window to hand the link to.
   WindowHandle CheckPrevInstance(WindowHandle w);
+  // The same, asking for the caller's application window only when the slot
+  // is free to claim: a start that hands its link over needs no window of its
+  // own, and under Wine a process's first window costs it tens of ms.
+  WindowHandle CheckPrevInstance(const std::function<WindowHandle()>& applicationWindow);
   // Releases the view and the object; the slot's value stays.
   void CloseInstanceSlot();
 

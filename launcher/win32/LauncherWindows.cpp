@@ -1,11 +1,22 @@
 #include "launcher/win32/LauncherWindows.h"
 
+#include <objbase.h>
+
 #include "launcher/LauncherErrors.h"
+#include "launcher/StartupTrace.h"
 #include "launcher/Unit1.h"
+#include "launcher/win32/WebBrowserHost.h"
 #include "launcher/win32/WideText.h"
 
 namespace vantro {
 namespace {
+
+struct Apartment {
+  const HRESULT entered = CoInitialize(nullptr);
+  ~Apartment() {
+    if (SUCCEEDED(entered)) CoUninitialize();
+  }
+};
 
 constexpr wchar_t kApplicationClass[] = L"TApplication";
 constexpr wchar_t kMainClass[] = L"TForm1";
@@ -47,11 +58,18 @@ Win32Gui::Win32Gui(HINSTANCE instance, Platform& platform)
       !RegisterWindowClass(instance_, kMainClass, MainProc)) {
     throw LastOSError(platform_);
   }
-  application_ =
-      CreateWindowExW(0, kApplicationClass, L"vantro",
-                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                      0, 0, nullptr, nullptr, instance_, this);
-  if (application_ == nullptr) throw LastOSError(platform_);
+}
+
+WindowHandle Win32Gui::ApplicationWindow() {
+  if (application_ == nullptr) {
+    application_ =
+        CreateWindowExW(0, kApplicationClass, L"vantro",
+                        WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                        0, 0, nullptr, nullptr, instance_, this);
+    if (application_ == nullptr) throw LastOSError(platform_);
+    TraceStep("application-window");
+  }
+  return reinterpret_cast<WindowHandle>(application_);
 }
 
 Win32Gui::~Win32Gui() {
@@ -59,19 +77,30 @@ Win32Gui::~Win32Gui() {
 }
 
 void Win32Gui::SetApplicationTitle(const std::string& titleUtf8) {
-  SetWindowTextW(application_, Utf8ToWide(titleUtf8).c_str());
+  SetWindowTextW(reinterpret_cast<HWND>(ApplicationWindow()), Utf8ToWide(titleUtf8).c_str());
 }
 
 void Win32Gui::RunMainWindow(TForm1& form) {
-  main_ = CreateMainWindow(instance_, application_, kMainClass, &form);
+  // The web browser control needs a single-threaded apartment, and the shell
+  // wants COM before it starts anything. Only the first instance enters one:
+  // a second start that hands its link over has no use for it, and under Wine
+  // it costs tens of milliseconds of that hand-off.
+  const Apartment apartment;
+  TraceStep("com");
+  main_ =
+      CreateMainWindow(instance_, reinterpret_cast<HWND>(ApplicationWindow()), kMainClass, &form);
   if (main_.window == nullptr) throw LastOSError(platform_);
   form.AttachWindow(reinterpret_cast<WindowHandle>(main_.window),
                     reinterpret_cast<WindowHandle>(main_.edit1),
                     reinterpret_cast<WindowHandle>(main_.web));
   form.Application().Protect(form.Handle(), [&] { form.FormCreate(); });
+  // FormCreate asks for the client page only after the launch; a build
+  // without a site asks for none, and still shows the control.
+  OpenWebBrowser(main_.web);
 
   ShowWindow(main_.window, SW_SHOWNORMAL);
   UpdateWindow(main_.window);
+  TraceStep("shown");
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (IsDialogMessageW(main_.window, &message)) continue;  // Tab moves between the controls

@@ -13,14 +13,13 @@ namespace vantro {
 
 class Win32Gui : public Gui {
  public:
-  // Raises the system's error when the window classes or the application
-  // window cannot be had.
+  // Raises the system's error when the window classes cannot be registered.
   Win32Gui(HINSTANCE instance, Platform& platform);
   ~Win32Gui() override;
   Win32Gui(const Win32Gui&) = delete;
   Win32Gui& operator=(const Win32Gui&) = delete;
 
-  WindowHandle ApplicationWindow() override { return reinterpret_cast<WindowHandle>(application_); }
+  WindowHandle ApplicationWindow() override;
   void SetApplicationTitle(const std::string& titleUtf8) override;
   void RunMainWindow(TForm1& form) override;
 

@@ -1,6 +1,7 @@
 #include "launcher/win32/MainWindowLayout.h"
 
 #include "launcher/LauncherTexts.h"
+#include "launcher/StartupTrace.h"
 #include "launcher/WindowPlacement.h"
 #include "launcher/win32/WebBrowserHost.h"
 #include "launcher/win32/WideText.h"
@@ -108,6 +109,7 @@ MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_
                                 window.left, window.top, window.width, window.height, owner,
                                 nullptr, instance, creationData);
   if (main.window == nullptr) return main;
+  TraceStep("main-window");
   main.font = DesignFont(dpi);
   // Siblings created first lie on top and come first in tab order; clipping
   // siblings keeps Label1 from painting over Edit1, which overlaps it.
@@ -117,9 +119,11 @@ MainWindowControls CreateMainWindow(HINSTANCE instance, HWND owner, const wchar_
                          kButton1Id);
   main.label1 =
       Control(main, dpi, 0, L"STATIC", "英雄联盟目录:", SS_LEFT | SS_NOPREFIX, kLabel1, 0);
+  TraceStep("controls");
   const Place web = ScaleToDpi(kWeb, dpi);
   main.web = CreateWebBrowser(instance, main.window,
                               {web.left, web.top, web.left + web.width, web.top + web.height});
+  TraceStep("browser-area");
   return main;
 }
 

@@ -4,10 +4,15 @@
 #include <ole2.h>
 #include <oleidl.h>
 
+#include "launcher/StartupTrace.h"
+
 namespace vantro {
 namespace {
 
 constexpr wchar_t kAreaClass[] = L"VantroWebArea";
+// The area's extra window bytes: not 0 once the control was asked for, so a
+// system without it is asked only once.
+constexpr int kOpenedOffset = 0;
 
 // The container side the control talks to while it is in place: it lives in
 // the area window, has no menus, borders, status line or undo, and reacts to
@@ -193,6 +198,7 @@ HWND CreateWebBrowser(HINSTANCE instance, HWND parent, const RECT& place) {
   WNDCLASSEXW areaClass{};
   areaClass.cbSize = sizeof areaClass;
   areaClass.lpfnWndProc = AreaProc;
+  areaClass.cbWndExtra = sizeof(LONG_PTR);
   areaClass.hInstance = instance;
   areaClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   areaClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -202,17 +208,23 @@ HWND CreateWebBrowser(HINSTANCE instance, HWND parent, const RECT& place) {
       CreateWindowExW(0, kAreaClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                       place.left, place.top, place.right - place.left, place.bottom - place.top,
                       parent, nullptr, instance, nullptr);
-  if (area == nullptr) return nullptr;
+  return area;
+}
+
+void OpenWebBrowser(HWND area) {
+  if (area == nullptr || GetWindowLongPtrW(area, kOpenedOffset) != 0) return;
+  SetWindowLongPtrW(area, kOpenedOffset, 1);
   auto* site = new BrowserSite(area);
   if (site->Open()) {
     SetWindowLongPtrW(area, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(site));
   } else {
     site->Release();
   }
-  return area;
+  TraceStep("browser-control");
 }
 
 void NavigateWebBrowser(HWND area, const std::wstring& url) {
+  OpenWebBrowser(area);
   if (BrowserSite* site = SiteOf(area)) site->Navigate(url);
 }
 

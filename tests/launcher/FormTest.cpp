@@ -38,6 +38,7 @@ class FormTest : public LauncherTest {
   std::unique_ptr<TForm1> form_;
 };
 
+// The client page comes last: the game does not wait for the browser.
 TEST_F(FormTest, SetUpRunsInOrderAndLaunchesTheLinkBeforeTheWindowShows) {
   SetIni("lol_path", kGame);
   AddRads();
@@ -49,9 +50,9 @@ TEST_F(FormTest, SetUpRunsInOrderAndLaunchesTheLinkBeforeTheWindowShows) {
           "RegistryCreate kivra", "RegistrySet kivra[]", "RegistrySet kivra[URL Protocol]",
           "RegistryCreate kivra\\DefaultIcon", "RegistrySet kivra\\defaulticon[]",
           "RegistryCreate kivra\\shell\\open\\command", "RegistrySet kivra\\shell\\open\\command[]",
-          "Navigate " + UpdateTarget.clientPageUrl, "RegisterMessage ZANTOR_MESSAGE",
-          "ProfileRead lol_path", "SetControlText D:\\Games\\LoL", "ProfileWrite cmd=" + p,
-          std::string("ProfileFlush ") + kIni, "ShellExecuteEx cmd " + p}));
+          "RegisterMessage ZANTOR_MESSAGE", "ProfileRead lol_path", "SetControlText D:\\Games\\LoL",
+          "ProfileWrite cmd=" + p, std::string("ProfileFlush ") + kIni, "ShellExecuteEx cmd " + p,
+          "Navigate " + UpdateTarget.clientPageUrl}));
   EXPECT_EQ(GameFolder, kGame);
   EXPECT_EQ(platform.controlTexts[kEdit1], kGame);
   EXPECT_EQ(Ini("cmd"), p);
@@ -65,7 +66,9 @@ TEST_F(FormTest, NoGameFolderShowsTheBoxAndDropsTheLink) {
   EXPECT_EQ(platform.boxes[0].text, kChooseFolderText);
   EXPECT_EQ(platform.boxes[0].caption, kApplicationTitle);
   EXPECT_EQ(platform.boxes[0].flags, kMbOk);
-  EXPECT_EQ(platform.calls.back(), std::string("MessageBox ") + kChooseFolderText);
+  // The box ends the set-up; only the client page comes after it.
+  EXPECT_EQ(platform.calls.end()[-2], std::string("MessageBox ") + kChooseFolderText);
+  EXPECT_EQ(platform.calls.back(), "Navigate " + UpdateTarget.clientPageUrl);
   EXPECT_EQ(Ini("cmd"), "<absent>");
   EXPECT_EQ(Ini("watch"), "<absent>");
   EXPECT_TRUE(platform.controlTexts.empty());
@@ -97,6 +100,7 @@ TEST_F(FormTest, RegistryErrorEndsSetUpInTheErrorBox) {
   EXPECT_EQ(form.HandOffMessage(), 0u);
   EXPECT_EQ(GameFolder, "");
   EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+  EXPECT_TRUE(platform.navigations.empty());
   // Hand-offs are ignored for the whole run, also a message whose id is 0.
   Deliver(form, 0);
   EXPECT_TRUE(platform.CallsOf("ProfileRead").empty());
@@ -167,6 +171,22 @@ TEST_F(FormTest, RefusedElevationRaisesTheSystemErrorAfterStoringTheCommand) {
         throw;
       },
       EOSError);
+}
+
+TEST_F(FormTest, AFailedLaunchDuringSetUpStillGetsTheClientPageBeforeItsErrorBox) {
+  platform.shellExecuteExFails = true;
+  platform.shellExecuteExError = 1223;
+  SetIni("lol_path", kGame);
+  AddGameExe();
+  Create(Form({"kivra://x"}));
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0].flags, kMbOk | kMbIconError);
+  const auto launch =
+      std::find(platform.calls.begin(), platform.calls.end(), "ShellExecuteEx cmd " + InGame("x"));
+  ASSERT_NE(launch, platform.calls.end());
+  ASSERT_LT(launch + 2, platform.calls.end());
+  EXPECT_EQ(launch[1], "Navigate " + UpdateTarget.clientPageUrl);
+  EXPECT_EQ(launch[2].rfind("MessageBox System Error.", 0), 0u) << launch[2];
 }
 
 TEST_F(FormTest, ReadOnlySettingsPreventTheLaunch) {

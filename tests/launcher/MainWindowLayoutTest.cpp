@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/WindowPlacement.h"
+#include "launcher/win32/WebBrowserHost.h"
 
 namespace vantro {
 namespace {
@@ -71,6 +72,8 @@ class MainWindowLayoutTest : public ::testing::Test {
     main_ = CreateMainWindow(GetModuleHandleW(nullptr), nullptr, kTestClass);
     shown = &main_;
     ASSERT_NE(main_.window, nullptr);
+    // The window layer opens the control once the set-up has launched the game.
+    OpenWebBrowser(main_.web);
   }
   void TearDown() override {
     shown = nullptr;

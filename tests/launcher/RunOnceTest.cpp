@@ -63,6 +63,23 @@ TEST_F(RunOnceTest, LastActivePopupComesToTheFrontWhenVisibleAndEnabled) {
   EXPECT_TRUE(third.platform.CallsOf("SetForeground").empty());
 }
 
+TEST_F(RunOnceTest, OnlyAStartThatClaimsTheSlotAsksForItsApplicationWindow) {
+  Process first(system), second(system), unmapped(system);
+  int asked = 0;
+  first.slot.OpenInstanceSlot();
+  EXPECT_EQ(first.slot.CheckPrevInstance([&] { return ++asked, first.window; }), 0u);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(SlotValue(), first.window);
+  second.slot.OpenInstanceSlot();
+  EXPECT_EQ(second.slot.CheckPrevInstance([&] { return ++asked, second.window; }), first.window);
+  EXPECT_EQ(asked, 1);
+  // Without the slot the window is made later, with the main window.
+  system.failOpenMapping = system.failCreateMapping = true;
+  unmapped.slot.OpenInstanceSlot();
+  EXPECT_EQ(unmapped.slot.CheckPrevInstance([&] { return ++asked, unmapped.window; }), 0u);
+  EXPECT_EQ(asked, 1);
+}
+
 TEST_F(RunOnceTest, StaleWindowInTheSlotMakesAFirstInstanceWithoutClaiming) {
   Process first(system), later(system);
   first.slot.OpenInstanceSlot();

@@ -115,7 +115,7 @@ class UpdateDuringSetUp : public LauncherTest {
   }
 };
 
-TEST_F(UpdateDuringSetUp, TheBrowserGoesToTheClientPageOnceAfterTheCheck) {
+TEST_F(UpdateDuringSetUp, TheBrowserGoesToTheClientPageOnceAfterTheCheckAndTheFolderBox) {
   HttpScriptedServer newer({{HttpAnswer("HTTP/1.1 200 OK", "1.0.3.0")}});
   UpdateTarget.versionUrl = newer.Url("/kivra/Version.txt");
   TForm1 form(platform, application, {"vantro.exe"});
@@ -123,10 +123,13 @@ TEST_F(UpdateDuringSetUp, TheBrowserGoesToTheClientPageOnceAfterTheCheck) {
   ASSERT_EQ(platform.navigations.size(), 1u);
   EXPECT_EQ(platform.navigations[0].browser, 0x5020u);
   EXPECT_EQ(platform.navigations[0].url, UpdateTarget.clientPageUrl);
-  const auto at = NavigateAt();
-  ASSERT_GT(at, 0);
-  EXPECT_EQ(platform.calls[at - 1], "ShellExecute " + UpdateTarget.downloadUrl + " ");
-  EXPECT_EQ(platform.calls[at + 1], "RegisterMessage ZANTOR_MESSAGE");
+  const auto download = std::find(platform.calls.begin(), platform.calls.end(),
+                                  "ShellExecute " + UpdateTarget.downloadUrl + " ");
+  ASSERT_NE(download, platform.calls.end());
+  EXPECT_LT(download - platform.calls.begin(), NavigateAt());
+  // No game folder here: its box comes first, the page last.
+  EXPECT_EQ(platform.calls.back(), "Navigate " + UpdateTarget.clientPageUrl);
+  EXPECT_EQ(platform.calls[NavigateAt() - 1], std::string("MessageBox ") + kChooseFolderText);
 }
 
 TEST_F(UpdateDuringSetUp, AFailedCheckIsShownAndTheLinkStillLaunches) {
