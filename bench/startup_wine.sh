@@ -12,7 +12,9 @@
 # one before it.
 #   bench/startup_wine.sh [rounds]   (default 7; after a Windows build with a
 #   loopback update host: build/win32, or build/win64 where 32-bit programs
-#   cannot run; VANTRO_WIN32_BUILD names another build folder)
+#   cannot run; VANTRO_WIN32_BUILD names another build folder, and
+#   VANTRO_BENCH_BASELINE another vantro.exe built for the same update host,
+#   measured in the same rounds)
 set -uo pipefail
 rounds=${1:-7}
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,7 +46,7 @@ if ! { cmake -S "$top" -B "$trace_build" -DCMAKE_TOOLCHAIN_FILE="$(cache_value C
 fi
 
 unset DISPLAY VANTRO_WINEPREFIX
-export E2E_SECONDS=$((120 + rounds * 40))
+export E2E_SECONDS=$((120 + rounds * 60))
 # shellcheck source=../tests/e2e/e2e-lib.sh
 . "$top/tests/e2e/e2e-lib.sh"
 e2e_begin startup-bench
@@ -72,22 +74,33 @@ marks="$E2E_C/bench-marks.log"
 mark() { echo "$(now_us) bench $1 $2" >>"$marks"; }
 launches=0 trivial_runs=0
 
-# round <record>: one trivial start, one first start and one hand-off; with
-# record set, the times go into the arrays.
-round() {
-  local start
+# The times in ms, by "<label> <case>", each list spaced.
+declare -A times
+# record <label> <case> <start>: the time from start until now, under a label.
+record() { [ -n "$1" ] && times["$1 $2"]+=" $(ms_since "$3")"; }
+median_of() { tr ' ' '\n' <<<"${times["$1"]}" | grep . | median; }
+
+# trivial_round [label]: one start of the trivial program.
+trivial_round() {
+  local start pid
   start=$(now_us)
   wine 'C:\trivial\trivial.exe' x >/dev/null 2>&1 &
-  local pid=$!
+  pid=$!
   trivial_runs=$((trivial_runs + 1))
-  wait_lines "$trivial_log" "$trivial_runs" && [ -n "$1" ] && trivial+=("$(ms_since "$start")")
+  wait_lines "$trivial_log" "$trivial_runs" && record "${1:-}" trivial "$start"
   wait "$pid"
+}
 
+# round <exe> [label]: one first start and one hand-off of that vantro.exe,
+# their times kept under the label.
+round() {
+  local start pid
+  cp "$1" "$E2E_APP/vantro.exe"
   mark first start
   start=$(now_us)
   e2e_start "kivra://8394 first$launches"
   launches=$((launches + 1))
-  wait_lines "$E2E_CMD_LOG" "$launches" && [ -n "$1" ] && first+=("$(ms_since "$start")")
+  wait_lines "$E2E_CMD_LOG" "$launches" && record "${2:-}" first "$start"
   mark first cmd
   e2e_main_window >/dev/null
   # Let the first instance settle into its message loop.
@@ -98,28 +111,42 @@ round() {
   wine "$E2E_EXE" "kivra://8394 handed$launches" >/dev/null 2>&1 &
   pid=$!
   launches=$((launches + 1))
-  wait_lines "$E2E_CMD_LOG" "$launches" && [ -n "$1" ] && handoff+=("$(ms_since "$start")")
+  wait_lines "$E2E_CMD_LOG" "$launches" && record "${2:-}" hand-off "$start"
   mark hand-off cmd
   wait "$pid"
   e2e_close_main >/dev/null
 }
 
-first=() handoff=() trivial=()
-round ""  # warms the prefix: the first start of a program in it reads more from disk
-for ((r = 0; r < rounds; r++)); do round yes; done
-t=$(printf '%s\n' "${trivial[@]}" | median)
-f=$(printf '%s\n' "${first[@]}" | median)
-h=$(printf '%s\n' "${handoff[@]}" | median)
-echo "start-up to cmd, medians of $rounds, ms:"
+# report <label> <what>: the label's medians beside the trivial program's.
+report() {
+  local f h
+  f=$(median_of "$1 first")
+  h=$(median_of "$1 hand-off")
+  echo "  $2 first start: vantro_ms=$f trivial_ms=$t ratio=$(ratio "$f" "$t")"
+  echo "  $2 hand-off:    vantro_ms=$h trivial_ms=$t ratio=$(ratio "$h" "$t")"
+}
+
+# Rounds alternate: the trivial program, this build and, when
+# VANTRO_BENCH_BASELINE names another vantro.exe (an older build, say), that
+# one, so that all see the same load of the machine.
+baseline=${VANTRO_BENCH_BASELINE:-}
+# Warms the prefix: the first start of a program in it reads more from disk.
+trivial_round && round "$VANTRO_EXE"
+for ((r = 0; r < rounds; r++)); do
+  trivial_round this
+  round "$VANTRO_EXE" this
+  [ -n "$baseline" ] && round "$baseline" baseline
+done
+t=$(median_of "this trivial")
+echo "start-up to cmd under Wine, medians of $rounds, ms:"
 echo "  trivial program: trivial_ms=$t"
-echo "  first start:     vantro_ms=$f trivial_ms=$t ratio=$(ratio "$f" "$t")"
-echo "  hand-off:        vantro_ms=$h trivial_ms=$t ratio=$(ratio "$h" "$t")"
+report this "this build:"
+[ -n "$baseline" ] && report baseline "baseline:  "
 
 # The split, with the traced build in place of the measured one.
-cp "$trace_build/launcher/win32/vantro.exe" "$E2E_APP/vantro.exe"
 export VANTRO_STARTUP_TRACE='C:\startup-trace.log'
 rm -f "$marks"
-for ((r = 0; r < rounds; r++)); do round ""; done
+for ((r = 0; r < rounds; r++)); do round "$trace_build/launcher/win32/vantro.exe"; done
 unset VANTRO_STARTUP_TRACE
 # Per case: the steps in the order of its first round, each the median of
 # (its time - the time of the line before it); "cmd" is the start of cmd as
