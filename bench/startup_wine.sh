@@ -55,11 +55,17 @@ e2e_ini 'lol_path=C:\Games\LoL'
 
 now_us() { echo "${EPOCHREALTIME/./}"; }
 # wait_lines <file> <count>: until the file has that many lines (20 s at most).
+# Polls with shell builtins only: a fork every few ms would take CPU from the
+# very start-up it times.
+exec {never}<> <(:)
 wait_lines() {
-  local i
+  local i lines
   for ((i = 0; i < 4000; i++)); do
-    [ -f "$1" ] && [ "$(wc -l <"$1")" -ge "$2" ] && return 0
-    sleep 0.005
+    if [ -f "$1" ]; then
+      mapfile -t lines <"$1"
+      [ "${#lines[@]}" -ge "$2" ] && return 0
+    fi
+    read -r -t 0.005 -u "$never"
   done
   return 1
 }
