@@ -70,11 +70,11 @@ void TIdDecoder4to3::DecodeToStream(std::string_view text, TStream& dest) {
   output.reserve(text.size() / 4 * 3);
   for (std::size_t i = 0; i < text.size(); i += 4) {
     const std::string_view group = text.substr(i, 4);
-    // Pad characters may only close the last group: "x=" or "==" at its end.
-    const bool last = i + 4 == text.size();
+    // A pad ends its own group only (RFC 2045 texts joined end to end still
+    // decode); the first two characters always carry bits, so a pad there is
+    // refused like any character outside the alphabet.
     const bool padThird = group[2] == PadChar, padFourth = group[3] == PadChar;
-    if (group[0] == PadChar || group[1] == PadChar || (padThird && !padFourth) ||
-        (padFourth && !last)) {
+    if (group[0] == PadChar || group[1] == PadChar) {
       throw EIdException("Invalid character in Base64 text.");
     }
     const std::uint32_t value = DecodeGroup(group);

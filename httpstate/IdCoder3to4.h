@@ -27,9 +27,10 @@ class TIdEncoder3to4 : public TIdEncoder {
 
 class TIdDecoder4to3 : public TIdDecoder {
  public:
-  // Raises "Uneven size in DecodeToStream." for a length that is not a
-  // multiple of 4 and rejects characters outside the alphabet; nothing is
-  // written then.
+  // Decodes group by group: a pad third leaves one byte of its group, a pad
+  // fourth two. Raises "Uneven size in DecodeToStream." for a length that is
+  // not a multiple of 4 and rejects characters outside the alphabet; nothing
+  // is written then.
   void DecodeToStream(std::string_view text, TStream& dest) override;
   // The 24-bit value of one group of four characters (pad characters count as 0).
   std::uint32_t DecodeGroup(std::string_view group) const;

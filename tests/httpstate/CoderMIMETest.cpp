@@ -59,11 +59,16 @@ TEST(Base64, DecodesWhatItEncodes) {
   EXPECT_EQ(Decode(TIdEncoderMIME::EncodeTextOnce(all)), all);
 }
 
+TEST(Base64, APadEndsOnlyItsOwnGroup) {
+  EXPECT_EQ(Decode("YQ==YWJj"), "aabc");
+  EXPECT_EQ(Decode("YWI=YQ=="), "aba");
+  EXPECT_EQ(Decode("YW=j"), "a");  // the third character is a pad: one byte
+}
+
 TEST(Base64, DecoderRejectsBadTextAndWritesNothing) {
   ExpectMessage([] { Decode("YWJjY"); }, "Uneven size in DecodeToStream.");
   using namespace std::string_literals;
-  for (const std::string& bad :
-       {"YW*j"s, "YWJj\xc3\xa9=="s, "=WJj"s, "Y=Jj"s, "YW=j"s, "YQ==YWJj"s, "YW\0j"s}) {
+  for (const std::string& bad : {"YW*j"s, "YWJj\xc3\xa9=="s, "=WJj"s, "Y=Jj"s, "YW=*"s, "YW\0j"s}) {
     TIdDecoderMIME decoder;
     TStringStream out("kept");
     ExpectMessage([&] { decoder.DecodeToStream(bad, out); }, "Invalid character in Base64 text.");
