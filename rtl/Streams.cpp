@@ -7,8 +7,62 @@
 
 #include "rtl/Exception.h"
 
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace vantro {
 namespace {
+
+#ifdef __linux__
+// From this size on a block is pages of its own: growing it remaps them
+// where realloc would copy every byte once the heap holds it.
+constexpr std::size_t kMappedBlockFrom = std::size_t{1} << 20;
+
+std::size_t WholePages(std::size_t size) {
+  static const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  return (size + page - 1) / page * page;
+}
+#endif
+
+// Grows a block of held bytes, used of them in use, to at least capacity
+// bytes; capacity is raised to what the new block really holds.
+char* GrowBlock(char* data, std::size_t held, std::size_t used, std::size_t& capacity,
+                bool& mapped) {
+#ifdef __linux__
+  if (capacity >= kMappedBlockFrom) {
+    const std::size_t pages = WholePages(capacity);
+    void* block = MAP_FAILED;
+    if (mapped) {
+      block = mremap(data, held, pages, MREMAP_MAYMOVE);
+    } else {
+      block = mmap(nullptr, pages, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (block != MAP_FAILED && used > 0) std::memcpy(block, data, used);
+      if (block != MAP_FAILED) std::free(data);
+    }
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    mapped = true;
+    capacity = pages;
+    return static_cast<char*>(block);
+  }
+#endif
+  (void)held, (void)used, (void)mapped;
+  char* grown = static_cast<char*>(std::realloc(data, capacity == 0 ? 1 : capacity));
+  if (grown == nullptr) throw std::bad_alloc();
+  return grown;
+}
+
+void FreeBlock(char* data, std::size_t capacity, bool mapped) {
+#ifdef __linux__
+  if (mapped) {
+    munmap(data, capacity);
+    return;
+  }
+#endif
+  (void)capacity, (void)mapped;
+  std::free(data);
+}
 
 std::int64_t NewPosition(std::int64_t current, std::int64_t size, std::int64_t offset,
                          TSeekOrigin origin) {
@@ -61,15 +115,13 @@ TMemoryStream::TMemoryStream(std::string_view bytes) {
 }
 
 TMemoryStream::~TMemoryStream() {
-  std::free(data_);
+  FreeBlock(data_, capacity_, mapped_);
 }
 
 void TMemoryStream::Grow(std::size_t capacity) {
   if (capacity <= capacity_) return;
-  const std::size_t wanted = std::max(capacity, capacity_ + capacity_ / 2);
-  char* grown = static_cast<char*>(std::realloc(data_, wanted == 0 ? 1 : wanted));
-  if (grown == nullptr) throw std::bad_alloc();
-  data_ = grown;
+  std::size_t wanted = std::max(capacity, capacity_ + capacity_ / 2);
+  data_ = GrowBlock(data_, capacity_, size_, wanted, mapped_);
   capacity_ = wanted;
 }
 
@@ -103,8 +155,25 @@ void TMemoryStream::SetSize(std::int64_t size) {
   position_ = std::min(position_, Size());
 }
 
-void TMemoryStream::ReserveAhead(std::int64_t count) {
-  if (count > 0) Grow(static_cast<std::size_t>(position_ + count));
+void TMemoryStream::SetSizeAhead(std::int64_t size) {
+  const auto wanted = static_cast<std::size_t>(std::max<std::int64_t>(0, size));
+  Grow(wanted);
+  size_ = wanted;
+  position_ = std::min(position_, Size());
+}
+
+char* TMemoryStream::WriteRoom(std::int64_t count) {
+  const auto at = static_cast<std::size_t>(position_);
+  Grow(at + static_cast<std::size_t>(std::max<std::int64_t>(0, count)));
+  // Room past the end leaves no unwritten gap behind once it is kept.
+  if (at > size_) std::memset(data_ + size_, 0, at - size_);
+  return data_ + at;
+}
+
+void TMemoryStream::Wrote(std::int64_t count) {
+  if (count <= 0) return;
+  position_ += count;
+  size_ = std::max(size_, static_cast<std::size_t>(position_));
 }
 
 void TMemoryStream::Clear() {
@@ -114,8 +183,9 @@ void TMemoryStream::Clear() {
 
 std::string TMemoryStream::Release() {
   std::string bytes(Bytes());
-  std::free(data_);
+  FreeBlock(data_, capacity_, mapped_);
   data_ = nullptr;
+  mapped_ = false;
   size_ = capacity_ = 0;
   position_ = 0;
   return bytes;

@@ -22,9 +22,18 @@ class TStream {
   virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
   virtual std::int64_t Size() const = 0;
   virtual void SetSize(std::int64_t size) = 0;
-  // A hint that about count more bytes will be written at the position; a
-  // stream may make room for them up front. Changes neither size nor content.
-  virtual void ReserveAhead(std::int64_t count) { (void)count; }
+  // Sets the size ahead of writes that fill every byte it adds before anyone
+  // reads them, so a stream may leave those bytes unfilled until then.
+  virtual void SetSizeAhead(std::int64_t size) { SetSize(size); }
+  // Memory for count bytes at the position, for a writer that fills it in
+  // place and then keeps what it filled with Wrote; none (nullptr) where the
+  // stream has no such memory.
+  virtual char* WriteRoom(std::int64_t count) {
+    (void)count;
+    return nullptr;
+  }
+  // Keeps count bytes filled in WriteRoom's memory, as a Write of them would.
+  virtual void Wrote(std::int64_t count) { (void)count; }
 
   std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
@@ -36,8 +45,9 @@ class TStream {
 };
 
 // Growable block of bytes; the whole block is reachable through Bytes().
-// The block lives in malloc'd memory so that growing it can be a remap
-// rather than a copy, and new room is not filled before it is written.
+// The block lives in malloc'd memory (a large one in pages of its own where
+// the system can remap them) so that growing it can be a remap rather than a
+// copy, and new room is not filled before it is written.
 class TMemoryStream : public TStream {
  public:
   TMemoryStream() = default;
@@ -52,7 +62,9 @@ class TMemoryStream : public TStream {
   std::int64_t Size() const override { return static_cast<std::int64_t>(size_); }
   // New bytes read as zero.
   void SetSize(std::int64_t size) override;
-  void ReserveAhead(std::int64_t count) override;
+  void SetSizeAhead(std::int64_t size) override;
+  char* WriteRoom(std::int64_t count) override;
+  void Wrote(std::int64_t count) override;
   void Clear();
   std::string_view Bytes() const { return {data_, size_}; }
   std::string ToString() const { return std::string(Bytes()); }
@@ -66,6 +78,7 @@ class TMemoryStream : public TStream {
   char* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  bool mapped_ = false;
   std::int64_t position_ = 0;
 };
 

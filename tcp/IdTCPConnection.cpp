@@ -55,7 +55,7 @@ void TIdTCPConnection::EnsureOpen(bool raiseIfClosed, bool ignoreQueued) {
   } else {
     gone = !ioHandler_->IsOpen();
   }
-  if (gone && (inputQueue_.Size() == 0 || ignoreQueued) && raiseIfClosed) {
+  if (gone && (Queued() == 0 || ignoreQueued) && raiseIfClosed) {
     throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
   }
 }
@@ -70,6 +70,12 @@ void TIdTCPConnection::ProbePeerClose(bool raiseIfClosed) {
 }
 
 int TIdTCPConnection::FillInput(bool raiseIfClosed, int timeout, bool raiseOnTimeout) {
+  return Fill(nullptr, RecvBufferSize > 0 ? RecvBufferSize : 1, raiseIfClosed, timeout,
+              raiseOnTimeout);
+}
+
+int TIdTCPConnection::Fill(char* inPlace, int size, bool raiseIfClosed, int timeout,
+                           bool raiseOnTimeout) {
   if (timeout == IdTimeoutDefault) timeout = ReadTimeout == 0 ? IdTimeoutInfinite : ReadTimeout;
   EnsureOpen(raiseIfClosed, false);
   if (!IsConnected()) {
@@ -82,7 +88,7 @@ int TIdTCPConnection::FillInput(bool raiseIfClosed, int timeout, bool raiseOnTim
       if (raiseOnTimeout) throw EIdReadTimeout(RSReadTimeout);
       return -1;
     }
-    n = ReceiveBlock();
+    n = ReceiveBlock(inPlace, size);
     peerClosed_ = n == 0;
     if (n == Id_SOCKET_ERROR) {
       TIdStack& stack = *GStack();
@@ -90,24 +96,24 @@ int TIdTCPConnection::FillInput(bool raiseIfClosed, int timeout, bool raiseOnTim
       n = 0;
       if (ioHandler_ != nullptr) DropSocket();
       // With bytes still queued the failure counts as the close it is.
-      if (inputQueue_.Size() == 0) stack.RaiseForCode(stack.LastSocketError());
+      if (Queued() == 0) stack.RaiseForCode(stack.LastSocketError());
     }
     EnsureOpen(raiseIfClosed, false);
   } while (n == 0 && IsConnected());
   return n;
 }
 
-// One socket read of up to RecvBufferSize bytes, appended to the queue.
-int TIdTCPConnection::ReceiveBlock() {
+// One socket read of up to size bytes, appended to the queue or, without an
+// intercept to see it first, landing in place.
+int TIdTCPConnection::ReceiveBlock(char* inPlace, int size) {
   if (ioHandler_ == nullptr) {
     throw EIdNotConnected(RSNotConnected);
   }
-  const int size = RecvBufferSize > 0 ? RecvBufferSize : 1;
   if (intercept_ == nullptr) {
     // The common road lands straight in the queue: no scratch copy.
-    char* at = inputQueue_.Reserve(static_cast<std::size_t>(size));
+    char* at = inPlace != nullptr ? inPlace : inputQueue_.Reserve(static_cast<std::size_t>(size));
     int n = ioHandler_->ReceiveInto(at, size);
-    inputQueue_.Commit(n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (inPlace == nullptr) inputQueue_.Commit(n > 0 ? static_cast<std::size_t>(n) : 0);
     if (n > 0 && ASCIIFilter) {
       for (int i = 0; i < n; ++i)
         at[i] = static_cast<char>(at[i] & 0x7f);

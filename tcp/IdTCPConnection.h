@@ -97,9 +97,14 @@ class TIdTCPConnection : public TIdComponent {
  private:
   [[noreturn]] void LineTooLong();
   std::string SplitOrRaise(int maxLength);
-  int ReceiveBlock();
+  // FillInput's steps; inPlace, when given, takes the bytes instead of the queue.
+  int Fill(char* inPlace, int size, bool raiseIfClosed, int timeout, bool raiseOnTimeout);
+  int ReceiveBlock(char* inPlace, int size);
+  // Received bytes not yet consumed: the queue and a block received in place.
+  std::int64_t Queued() const { return inputQueue_.Size() + inPlacePending_; }
   void WriteQueued(TStream& stream, std::int64_t count);
   void WaitQueued(std::int64_t count);
+  std::int64_t ReceiveInPlace(TStream& stream, char* room, int count, bool untilClose);
 
   TIdIOHandler* ioHandler_ = nullptr;
   std::unique_ptr<TIdIOHandler> ownedIOHandler_;
@@ -108,6 +113,7 @@ class TIdTCPConnection : public TIdComponent {
   TIdSimpleBuffer recvScratch_;
   std::unique_ptr<TIdSimpleBuffer> writeBatch_;
   int writeBatchThreshold_ = 0;
+  std::int64_t inPlacePending_ = 0;
   bool peerClosed_ = false;
   bool lineWasSplit_ = false;
   bool lineGaveUp_ = false;

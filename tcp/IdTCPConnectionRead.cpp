@@ -63,8 +63,13 @@ std::string TIdTCPConnection::ReadLine(const std::string& terminatorText, int ti
       if (terminator == "\n" && !line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    // The first bytes of a longer terminator may already be queued.
-    if (limit != 0 && scanned > limit + terminator.size() - 1) return SplitOrRaise(maxLength);
+    // Past the limit only the first bytes of a longer terminator may stand;
+    // anything else can no longer end a line within the limit.
+    if (limit != 0 && scanned > limit &&
+        !std::string_view(terminator)
+             .starts_with(std::string_view(inputQueue_.UnreadData() + limit, scanned - limit))) {
+      return SplitOrRaise(maxLength);
+    }
     // Bytes may be queued, but a line needs more: a close raises now.
     EnsureOpen(true, true);
     if (FillInput(true, timeout, timeout == IdTimeoutDefault) == 0) {
@@ -108,12 +113,50 @@ void TIdTCPConnection::WriteQueued(TStream& stream, std::int64_t count) {
   inputQueue_.Consume(count);
 }
 
+// One exact-count block received straight into the stream's memory. Until the
+// block is whole its bytes count as queued, and a block that a close or an
+// error interrupts leaves them in the queue, as a read through it would.
+std::int64_t TIdTCPConnection::ReceiveInPlace(TStream& stream, char* room, int count,
+                                              bool untilClose) {
+  int got = 0;
+  const auto requeue = [&] {
+    inPlacePending_ = 0;
+    inputQueue_.Append(room, static_cast<std::size_t>(got));
+  };
+  try {
+    while (got < count) {
+      inPlacePending_ = got;
+      got += std::max(Fill(room + got, count - got, true, IdTimeoutDefault, true), 0);
+      EnsureOpen(true, true);
+    }
+  } catch (const EIdConnClosedGracefully&) {
+    if (!untilClose) {
+      requeue();
+      throw;
+    }
+  } catch (...) {
+    requeue();
+    throw;
+  }
+  inPlacePending_ = 0;
+  stream.Wrote(got);
+  if (got > 0) AddWork(wmRead, got);
+  return got;
+}
+
 void TIdTCPConnection::ReadToStream(TStream& stream, std::int64_t count, bool untilClose) {
   if (count == -1 && !untilClose) count = ReadInt32(true);
-  if (count > 0) stream.ReserveAhead(std::min(count, kMostReservedAhead));
+  const std::int64_t start = stream.Position();
+  // Pre-sized, but no further than a hostile announced count may push it.
+  if (count >= 0) stream.SetSizeAhead(start + std::min(count, kMostReservedAhead));
   // Until close has no byte limit: a body beyond 2 GiB must not be cut short.
   std::int64_t remaining = untilClose ? std::numeric_limits<std::int64_t>::max() : count;
   OpenWork(wmRead, untilClose ? 0 : count);
+  // A pre-sized stream that got fewer bytes, or a reused one, keeps no tail.
+  const auto cutTail = [&stream] {
+    const std::int64_t at = stream.Position();
+    if (stream.Size() > at) stream.SetSize(at);
+  };
   try {
     if (inputQueue_.Size() > 0 && remaining > 0) {
       const std::int64_t n = std::min(inputQueue_.Size(), remaining);
@@ -124,24 +167,29 @@ void TIdTCPConnection::ReadToStream(TStream& stream, std::int64_t count, bool un
         std::min<std::int64_t>(remaining, RecvBufferSize > 0 ? RecvBufferSize : 1);
     while (remaining > 0 && IsConnected()) {
       std::int64_t n = std::min(remaining, block);
-      try {
-        WaitQueued(n);
-      } catch (const EIdConnClosedGracefully&) {
-        if (!untilClose) throw;
-        n = inputQueue_.Size();
+      char* room = inputQueue_.Size() == 0 && intercept_ == nullptr ? stream.WriteRoom(n) : nullptr;
+      if (room != nullptr) {
+        n = ReceiveInPlace(stream, room, static_cast<int>(n), untilClose);
+      } else {
+        try {
+          WaitQueued(n);
+        } catch (const EIdConnClosedGracefully&) {
+          if (!untilClose) throw;
+          n = inputQueue_.Size();
+        }
+        if (n > 0) WriteQueued(stream, n);
       }
-      if (n > 0) {
-        WriteQueued(stream, n);
-        remaining -= n;
-      }
+      remaining -= n;
     }
     // A close seen before the count was reached is the same short read.
     if (!untilClose && remaining > 0) throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
   } catch (...) {
     CloseWork(wmRead);
+    cutTail();
     throw;
   }
   CloseWork(wmRead);
+  cutTail();
 }
 
 std::int32_t TIdTCPConnection::ReadInt32(bool networkOrder) {

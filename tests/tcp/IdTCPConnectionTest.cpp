@@ -59,6 +59,20 @@ TEST_F(IdTCPConnectionTest, ALineAtTheLimitPassesWhereverTheFillsSplitItsTermina
   EXPECT_THROW(connection_.ReadLine("\r\n", -1, 4), EIdReadLnMaxLineLengthExceeded);
 }
 
+TEST_F(IdTCPConnectionTest, ALongerTerminatorThatCannotEndWithinTheLimitSplitsOrRaisesAtOnce) {
+  io_.CloseWhenDrained = false;  // a wait for more bytes would time out
+  Script({"abcde"});
+  EXPECT_THROW(connection_.ReadLine("\r\n", -1, 4), EIdReadLnMaxLineLengthExceeded);
+  connection_.MaxLineAction = maSplit;
+  EXPECT_EQ(connection_.ReadLine("\r\n", -1, 4), "abcd");
+  EXPECT_TRUE(connection_.LineWasSplit());
+  EXPECT_EQ(connection_.InputQueue().Size(), 1);
+  connection_.InputQueue().ClearQueue();
+  // A first terminator byte just past the limit may still end the line there.
+  Script({"abcd\r"});
+  EXPECT_THROW(connection_.ReadLine("\r\n", -1, 4), EIdReadTimeout);
+}
+
 TEST_F(IdTCPConnectionTest, OverLongLineWithoutTerminatorRaisesOnceTheLimitIsPassed) {
   Script({std::string(10000, 'a'), std::string(10000, 'a')});
   io_.CloseWhenDrained = false;
@@ -112,6 +126,43 @@ TEST_F(IdTCPConnectionTest, QueuedBytesAreWrittenBeforeTheCloseIsRaised) {
   TMemoryStream stream;
   EXPECT_THROW(connection_.ReadToStream(stream, 5), EIdConnClosedGracefully);
   EXPECT_EQ(stream.ToString(), "123");
+}
+
+TEST_F(IdTCPConnectionTest, AReusedStreamIsSizedForTheReadAndKeepsNoStaleTail) {
+  Script({"ab", "cd"});
+  io_.CloseWhenDrained = false;
+  TMemoryStream stream("0123456789");
+  stream.SetPosition(1);
+  std::vector<std::int64_t> sizes;
+  connection_.OnWork = [&](TIdComponent&, TWorkMode, std::int64_t) {
+    sizes.push_back(stream.Size());
+  };
+  connection_.RecvBufferSize = 2;
+  connection_.ReadToStream(stream, 4);
+  EXPECT_EQ(stream.ToString(), "0abcd");
+  EXPECT_EQ(sizes, (std::vector<std::int64_t>{5, 5}));  // pre-sized from the start
+
+  Script({"xy"});
+  io_.CloseWhenDrained = true;
+  stream.SetPosition(1);
+  connection_.ReadToStream(stream, -1, true);
+  EXPECT_EQ(stream.ToString(), "0xy");
+}
+
+TEST_F(IdTCPConnectionTest, BlocksReceivedInPlaceThatAreCutShortStayQueued) {
+  Script({"abcd", "ef", "g"});
+  io_.CloseWhenDrained = false;
+  connection_.RecvBufferSize = 4;
+  TMemoryStream stream;
+  EXPECT_THROW(connection_.ReadToStream(stream, 10), EIdReadTimeout);
+  EXPECT_EQ(stream.ToString(), "abcd");
+  EXPECT_EQ(connection_.InputQueue().Size(), 3);
+
+  io_.CloseWhenDrained = true;  // now the peer closes instead
+  Script({"hi"});
+  EXPECT_THROW(connection_.ReadToStream(stream, 10), EIdConnClosedGracefully);
+  EXPECT_EQ(stream.ToString(), "abcdefg");  // the queued bytes came first
+  EXPECT_EQ(connection_.TakeInput(), "hi");
 }
 
 TEST_F(IdTCPConnectionTest, ShortBodyAfterAnAlreadySeenCloseIsNoSuccess) {
