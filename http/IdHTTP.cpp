@@ -354,6 +354,11 @@ std::string TIdCustomHTTP::ComposeRequestHead(TIdHTTPRequest& request, const TId
 
   RefuseLineBreaks(request.RequestTarget, "The URL");
   std::string head = MethodWord(request.Verb);
+  // The head is built in one piece of memory, sized up front.
+  std::size_t size = head.size() + request.RequestTarget.size() + 13;
+  for (int i = 0; i < lines.Count(); ++i)
+    size += lines[i].size() + 2;
+  head.reserve(size);
   head += request.RequestTarget;
   head += ProtocolVersion == pv1_0 ? " HTTP/1.0\r\n" : " HTTP/1.1\r\n";
   for (int i = 0; i < lines.Count(); ++i) {

@@ -1,5 +1,7 @@
 #include "http/IdHTTPHeaderInfo.h"
 
+#include <optional>
+
 #include "http/IdDateTime.h"
 #include "http/IdGlobal.h"
 #include "rtl/AnsiText.h"
@@ -24,6 +26,16 @@ void SetWhenGiven(TIdHeaderList& lines, std::string_view name, const std::string
 
 void SetDateWhenGiven(TIdHeaderList& lines, std::string_view name, TDateTime value) {
   if (value > 0) lines.SetValueOf(name, FormatInternetDate(value));
+}
+
+// Copies the named fields of a record into dest when dest is a record of its
+// kind; false when it is not.
+template <class Record, class... Fields>
+bool CopyFieldsInto(const Record& source, TPersistent& dest, Fields... fields) {
+  auto* target = dynamic_cast<Record*>(&dest);
+  if (target == nullptr) return false;
+  ((target->*fields = source.*fields), ...);
+  return true;
 }
 
 std::uint32_t DecimalOrRaise(const std::string& text) {
@@ -96,11 +108,18 @@ void TIdEntityHeaderInfo::LoadEntityFields() {
   ContentType = lines.ValueOf("Content-Type");
   // Bodies of 2 GiB and more are real (RFC 9110 section 8.6 sets no bound).
   SetContentLength(StrToInt64Def(Trim(lines.ValueOf("Content-Length")), -1));
-  Date = InternetDateToLocal(lines.ValueOf("Date"));
-  LastModified = InternetDateToLocal(lines.ValueOf("Last-Modified"));
+  // An absent date reads as the local offset: the system is asked once a head.
+  std::optional<TDateTime> absent;
+  const auto dateOf = [&absent](const std::string& text) {
+    if (!text.empty()) return InternetDateToLocal(text);
+    if (!absent) absent = InternetDateToLocal(text);
+    return *absent;
+  };
+  Date = dateOf(lines.ValueOf("Date"));
+  LastModified = dateOf(lines.ValueOf("Last-Modified"));
   const std::string expires = lines.ValueOf("Expires");
   const std::int32_t seconds = StrToInt32Def(expires, -1);
-  Expires = seconds != -1 ? ExpiresInSeconds(seconds) : InternetDateToLocal(expires);
+  Expires = seconds != -1 ? ExpiresInSeconds(seconds) : dateOf(expires);
   Pragma = lines.ValueOf("Pragma");
 }
 
@@ -137,19 +156,15 @@ void TIdEntityHeaderInfo::ResetEntityFields() {
 }
 
 void TIdEntityHeaderInfo::AssignTo(TPersistent& dest) const {
-  auto* target = dynamic_cast<TIdEntityHeaderInfo*>(&dest);
-  if (target == nullptr) return TPersistent::AssignTo(dest);
-  CopyLines(target->headerLines_, headerLines_);
-  target->ContentEncoding = ContentEncoding;
-  target->ContentLanguage = ContentLanguage;
-  target->PutContentLength(contentLength_);
-  target->ContentRangeEnd = ContentRangeEnd;
-  target->ContentRangeStart = ContentRangeStart;
-  target->ContentType = ContentType;
-  target->ContentVersion = ContentVersion;
-  target->Date = Date;
-  target->Expires = Expires;
-  target->LastModified = LastModified;
+  using E = TIdEntityHeaderInfo;
+  if (!CopyFieldsInto(*this, dest, &E::ContentEncoding, &E::ContentLanguage, &E::ContentRangeEnd,
+                      &E::ContentRangeStart, &E::ContentType, &E::ContentVersion, &E::Date,
+                      &E::Expires, &E::LastModified)) {
+    return TPersistent::AssignTo(dest);
+  }
+  auto& target = static_cast<E&>(dest);
+  CopyLines(target.headerLines_, headerLines_);
+  target.PutContentLength(contentLength_);
 }
 
 // --- request ---------------------------------------------------------------
@@ -220,18 +235,12 @@ void TIdRequestHeaderInfo::ResetRequestFields() {
 }
 
 void TIdRequestHeaderInfo::AssignTo(TPersistent& dest) const {
-  auto* target = dynamic_cast<TIdRequestHeaderInfo*>(&dest);
-  if (target == nullptr) return TIdEntityHeaderInfo::AssignTo(dest);
-  target->Accept = Accept;
-  target->AcceptCharSet = AcceptCharSet;
-  target->AcceptEncoding = AcceptEncoding;
-  target->AcceptLanguage = AcceptLanguage;
-  target->From = From;
-  target->Password = Password;
-  target->Referer = Referer;
-  target->UserAgent = UserAgent;
-  target->Username = Username;
-  target->BasicAuthentication = BasicAuthentication;
+  using R = TIdRequestHeaderInfo;
+  if (!CopyFieldsInto(*this, dest, &R::Accept, &R::AcceptCharSet, &R::AcceptEncoding,
+                      &R::AcceptLanguage, &R::From, &R::Password, &R::Referer, &R::UserAgent,
+                      &R::Username, &R::BasicAuthentication)) {
+    TIdEntityHeaderInfo::AssignTo(dest);
+  }
 }
 
 // --- response --------------------------------------------------------------
@@ -303,13 +312,12 @@ void TIdProxyConnectionInfo::SetProxyPort(std::int32_t value) {
 }
 
 void TIdProxyConnectionInfo::AssignTo(TPersistent& dest) const {
-  auto* target = dynamic_cast<TIdProxyConnectionInfo*>(&dest);
-  if (target == nullptr) return TPersistent::AssignTo(dest);
-  target->ProxyPassword = ProxyPassword;
-  target->proxyPort_ = proxyPort_;
-  target->proxyServer_ = proxyServer_;
-  target->ProxyUsername = ProxyUsername;
-  target->BasicAuthentication = BasicAuthentication;
+  using P = TIdProxyConnectionInfo;
+  // Written directly: the target keeps its scheme object.
+  if (!CopyFieldsInto(*this, dest, &P::ProxyPassword, &P::proxyPort_, &P::proxyServer_,
+                      &P::ProxyUsername, &P::BasicAuthentication)) {
+    TPersistent::AssignTo(dest);
+  }
 }
 
 }  // namespace vantro

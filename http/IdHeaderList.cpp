@@ -12,6 +12,13 @@ bool IsContinuation(const std::string& line) {
   return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
+// Trimming in place: a lookup or a write builds no text it does not keep.
+std::string_view TrimmedRight(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+    text.remove_suffix(1);
+  return text;
+}
+
 // The bytes before the first nameEnd (the right-trimmed separator); none
 // when the line has no such mark.
 std::string_view NamePart(std::string_view line, std::string_view nameEnd) {
@@ -19,10 +26,20 @@ std::string_view NamePart(std::string_view line, std::string_view nameEnd) {
   return line.substr(0, p > 0 ? static_cast<std::size_t>(p - 1) : 0);
 }
 
+bool HasName(std::string_view line, std::string_view nameEnd, std::string_view name) {
+  // A line of that name has its first name end right after it: most lines
+  // are told apart by that alone.
+  if (!nameEnd.empty() && !name.empty() &&
+      (line.size() < name.size() || line.compare(name.size(), nameEnd.size(), nameEnd) != 0)) {
+    return false;
+  }
+  return SameText(NamePart(line, nameEnd), name);
+}
+
 }  // namespace
 
 std::size_t TIdHeaderList::NameLength(int index) const {
-  return NamePart(Strings(index), TrimRight(Separator)).size();
+  return NamePart(Strings(index), TrimmedRight(Separator)).size();
 }
 
 std::string TIdHeaderList::NameAt(int index) const {
@@ -31,9 +48,9 @@ std::string TIdHeaderList::NameAt(int index) const {
 }
 
 int TIdHeaderList::IndexOfHeader(std::string_view name) const {
-  const std::string nameEnd = TrimRight(Separator);
+  const std::string_view nameEnd = TrimmedRight(Separator);
   for (int i = 0; i < Count(); ++i) {
-    if (SameText(NamePart(Strings(i), nameEnd), name)) return i;
+    if (HasName(Strings(i), nameEnd, name)) return i;
   }
   return -1;
 }
@@ -42,24 +59,36 @@ std::string TIdHeaderList::ValueAt(int index) const {
   if (index < 0 || index >= Count()) return {};
   const std::string& line = Strings(index);
   const std::size_t skip = NameLength(index) + 1;
-  std::string value = skip < line.size() ? line.substr(skip) : std::string();
-  if (UnfoldOnRead) {
-    while (index + 1 < Count() && IsContinuation(Strings(index + 1))) {
-      ++index;
-      value = Trim(value) + " " + Trim(Strings(index));
-    }
+  const std::string_view rest =
+      skip < line.size() ? std::string_view(line).substr(skip) : std::string_view();
+  std::string value = Trim(rest);
+  bool joined = false;
+  while (UnfoldOnRead && index + 1 < Count() && IsContinuation(Strings(index + 1))) {
+    ++index;
+    value = Trim(value) + " " + Trim(Strings(index));
+    joined = true;
   }
-  return Trim(value);
+  return joined ? Trim(value) : value;
 }
 
 void TIdHeaderList::SetValueOf(std::string_view name, std::string_view value) {
   int index = IndexOfHeader(name);
   if (!value.empty()) {
     if (index == -1) index = Add("");
-    std::string line = std::string(name) + Separator + std::string(value);
+    std::string line;
+    line.reserve(name.size() + Separator.size() + value.size());
+    line.append(name).append(Separator).append(value);
     if (FoldOnWrite) {
       DropContinuationLines(index);
-      FoldAndPut(line, index);
+      // Shorter than the width and without a break of its own, a line is
+      // written as it stands, less its trailing blanks: the fold's own result.
+      if (static_cast<std::ptrdiff_t>(line.size()) < FoldWidth &&
+          line.find('\r') == std::string::npos) {
+        line.resize(TrimmedRight(line).size());
+        Put(index, std::move(line));
+      } else {
+        FoldAndPut(line, index);
+      }
     } else {
       Put(index, std::move(line));
     }
@@ -71,9 +100,9 @@ void TIdHeaderList::SetValueOf(std::string_view name, std::string_view value) {
 
 void TIdHeaderList::CollectValues(std::string_view name, TStringList* dest) const {
   if (dest == nullptr) return;
-  const std::string nameEnd = TrimRight(Separator);
+  const std::string_view nameEnd = TrimmedRight(Separator);
   for (int i = 0; i < Count(); ++i) {
-    if (SameText(NamePart(Strings(i), nameEnd), name)) {
+    if (HasName(Strings(i), nameEnd, name)) {
       dest->Add(ValueAt(i));
     }
   }

@@ -102,6 +102,7 @@ class TIdTCPConnection : public TIdComponent {
   int ReceiveBlock(char* inPlace, int size);
   // Received bytes not yet consumed: the queue and a block received in place.
   std::int64_t Queued() const { return inputQueue_.Size() + inPlacePending_; }
+  void CloseWriteBatch();
   void WriteQueued(TStream& stream, std::int64_t count);
   void WaitQueued(std::int64_t count);
   std::int64_t ReceiveInPlace(TStream& stream, char* room, int count, bool untilClose);
@@ -111,7 +112,8 @@ class TIdTCPConnection : public TIdComponent {
   TIdConnectionIntercept* intercept_ = nullptr;
   TIdManagedBuffer inputQueue_;
   TIdSimpleBuffer recvScratch_;
-  std::unique_ptr<TIdSimpleBuffer> writeBatch_;
+  TIdSimpleBuffer writeBatchStore_;
+  TIdSimpleBuffer* writeBatch_ = nullptr;  // the store while a batch is open
   int writeBatchThreshold_ = 0;
   std::int64_t inPlacePending_ = 0;
   bool peerClosed_ = false;

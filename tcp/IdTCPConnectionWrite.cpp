@@ -99,7 +99,9 @@ std::int64_t TIdTCPConnection::SendFile(const std::string& fileName, bool allowS
 }
 
 void TIdTCPConnection::BeginWriteBatch(int threshold) {
-  writeBatch_ = std::make_unique<TIdSimpleBuffer>();
+  // One store serves every batch: a request head costs no allocation.
+  writeBatchStore_.Clear();
+  writeBatch_ = &writeBatchStore_;
   writeBatchThreshold_ = threshold;
 }
 
@@ -118,10 +120,15 @@ void TIdTCPConnection::EndWriteBatch() {
   try {
     FlushWriteBatch(-1);
   } catch (...) {
-    writeBatch_.reset();
+    CloseWriteBatch();
     throw;
   }
-  writeBatch_.reset();
+  CloseWriteBatch();
+}
+
+void TIdTCPConnection::CloseWriteBatch() {
+  writeBatchStore_.Clear();
+  writeBatch_ = nullptr;
 }
 
 void TIdTCPConnection::DropWriteBatch() {

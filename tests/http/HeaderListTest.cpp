@@ -112,6 +112,40 @@ TEST(HeaderList, FoldingNeverWritesAnEmptyLine) {
   EXPECT_EQ(h.Count(), 0);
 }
 
+TEST(HeaderList, SetValueOfWritesWhatTheFoldWritesAroundTheWidth) {
+  // Short lines skip the fold; they must come out as the fold would write them.
+  const std::string parts[] = {"a", "b c", "\"q, r\"", "x,y", "  ", "\t", "\r\n z", "\xb0\xa1"};
+  for (const unsigned codePage : {1252u, 936u}) {
+    ScopedAnsiCodePage scoped(codePage);
+    for (int width = 12; width <= 14; ++width) {
+      std::string value = "v";
+      for (int i = 0; i < 40; ++i) {
+        value += parts[(i * 7 + width) % std::size(parts)];
+        TIdHeaderList written;
+        written.FoldWidth = width;
+        written.SetValueOf("N", value);
+        const auto folded = written.FoldToLines("N: " + value);
+        ASSERT_EQ(written.Count(), folded->Count()) << value;
+        for (int line = 0; line < written.Count(); ++line)
+          EXPECT_EQ(written[line], folded->Strings(line)) << value;
+      }
+    }
+  }
+}
+
+TEST(HeaderList, NamesMatchOnlyBeforeTheFirstSeparator) {
+  TIdHeaderList h;
+  h.SetText("A:B: one\r\nA: two\r\nAB: three\r\nA");
+  EXPECT_EQ(h.IndexOfHeader("A:B"), -1);  // a name never holds the separator
+  EXPECT_EQ(h.ValueOf("a"), "B: one");
+  EXPECT_EQ(h.ValueOf("ab"), "three");
+  EXPECT_EQ(h.IndexOfHeader("A "), -1);
+  h.Separator = " = ";
+  h.SetText("k = v\r\nk: w");
+  EXPECT_EQ(h.ValueOf("K"), "= v");  // the name ends at the trimmed separator
+  EXPECT_EQ(h.IndexOfHeader("k:"), -1);
+}
+
 TEST(HeaderList, CollectValuesGathersEveryLineOfAName) {
   TIdHeaderList h;
   h.SetText("Set-Cookie: a=1\r\nOther: x\r\nset-cookie: b=2\r\n more");
