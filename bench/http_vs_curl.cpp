@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -29,6 +31,7 @@ constexpr std::size_t kBulk = 64u << 20;
 constexpr int kRounds = 5;
 constexpr int kSmallGets = 2000;
 constexpr std::size_t kRecvBlock = 32768;
+constexpr int kCountedGets = 200;
 
 std::string Head(const std::string& extra) {
   return "HTTP/1.1 200 OK\r\n" + extra + "\r\n";
@@ -152,39 +155,113 @@ Row BulkCase(const std::string& name, const std::string& answer, bool closeAfter
   return {name, Median(ours), Median(curl), Median(raw)};
 }
 
+// Keep-alive GETs of a small body on one connection per client.
+class SmallGets {
+ public:
+  SmallGets() : server_(Answer(answer_, false)) {
+    url_ = "http://127.0.0.1:" + std::to_string(server_.Port()) + "/small";
+  }
+
+  void Ours(vantro::TIdHTTP& http, int count) {
+    for (int i = 0; i < count; ++i) {
+      if (http.GetText(url_).size() != 100) throw std::runtime_error("ours: small");
+    }
+  }
+  void Curl(CURL* easy, int count) {
+    std::string body;
+    curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWrite);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+    for (int i = 0; i < count; ++i) {
+      body.clear();
+      if (curl_easy_perform(easy) != CURLE_OK || body.size() != 100) {
+        throw std::runtime_error("curl: small");
+      }
+    }
+  }
+
+ private:
+  const std::string answer_ = Head("Content-Length: 100\r\n") + std::string(100, 'x');
+  TcpTestServer server_;
+  std::string url_;
+};
+
 Row KeepAliveCase() {
-  const std::string answer = Head("Content-Length: 100\r\n") + std::string(100, 'x');
-  TcpTestServer server(Answer(answer, false));
-  const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/small";
+  SmallGets gets;
   std::vector<double> ours, curl;
   for (int round = 0; round < kRounds; ++round) {
     ours.push_back(Ms([&] {
       vantro::TIdHTTP http;
-      for (int i = 0; i < kSmallGets; ++i) {
-        if (http.GetText(url).size() != 100) throw std::runtime_error("ours: small");
-      }
+      gets.Ours(http, kSmallGets);
     }));
     curl.push_back(Ms([&] {
       CURL* easy = curl_easy_init();
-      std::string body;
-      curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-      curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWrite);
-      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
-      for (int i = 0; i < kSmallGets; ++i) {
-        body.clear();
-        if (curl_easy_perform(easy) != CURLE_OK || body.size() != 100) {
-          throw std::runtime_error("curl: small");
-        }
-      }
+      gets.Curl(easy, kSmallGets);
       curl_easy_cleanup(easy);
     }));
   }
   return {"keepalive_2000x100B", Median(ours), Median(curl), 0};
 }
 
+// The GETs callgrind counts, after one that opens the connection; the
+// server's thread is not counted, only this function and what it calls.
+[[gnu::noinline]] void CountedGets(SmallGets& gets, vantro::TIdHTTP* http, CURL* easy, int count) {
+  if (http != nullptr) gets.Ours(*http, count);
+  if (easy != nullptr) gets.Curl(easy, count);
+}
+
+void RunCountedGets(const std::string& client) {
+  SmallGets gets;
+  if (client == "ours") {
+    vantro::TIdHTTP http;
+    gets.Ours(http, 1);
+    CountedGets(gets, &http, nullptr, kCountedGets);
+  } else {
+    CURL* easy = curl_easy_init();
+    gets.Curl(easy, 1);
+    CountedGets(gets, nullptr, easy, kCountedGets);
+    curl_easy_cleanup(easy);
+  }
+}
+
+// Instructions per GET of one client, from this program run again under
+// callgrind; 0 when valgrind cannot be run.
+double InstructionsPerGet(const std::string& client) {
+  char self[4096] = {};
+  if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 0;
+  char out[] = "/tmp/http_vs_curl.callgrind.XXXXXX";
+  const int fd = mkstemp(out);
+  if (fd < 0) return 0;
+  close(fd);
+  const std::string command =
+      std::string(
+          "valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*CountedGets*'"
+          " --callgrind-out-file=") +
+      out + " '" + self + "' --count " + client + " >/dev/null 2>&1";
+  double total = 0;
+  if (std::system(command.c_str()) == 0) {
+    if (FILE* file = std::fopen(out, "r")) {
+      char line[512];
+      while (std::fgets(line, sizeof line, file) != nullptr) {
+        if (std::strncmp(line, "totals:", 7) == 0) total = std::strtod(line + 7, nullptr);
+      }
+      std::fclose(file);
+    }
+  }
+  std::remove(out);
+  return total / kCountedGets;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // "--count ours|curl": the GETs to count, when run under callgrind.
+  if (argc > 2 && std::string(argv[1]) == "--count") {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    RunCountedGets(argv[2]);
+    curl_global_cleanup();
+    return 0;
+  }
   // An optional argument keeps only the cases whose name holds it (for profiling).
   const std::string only = argc > 1 ? argv[1] : "";
   const auto wanted = [&](const std::string& name) { return name.find(only) != std::string::npos; };
@@ -219,6 +296,15 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("worst ours/curl = %.2f\n", worst);
+  if (wanted("keepalive_2000x100B")) {
+    const double ours = InstructionsPerGet("ours"), curl = InstructionsPerGet("curl");
+    if (ours > 0 && curl > 0) {
+      std::printf("callgrind instructions per keep-alive GET: ours %.0f curl %.0f ours/curl %.2f\n",
+                  ours, curl, ours / curl);
+    } else {
+      std::printf("callgrind instructions per keep-alive GET: valgrind could not be run\n");
+    }
+  }
   curl_global_cleanup();
   return 0;
 }
