@@ -74,11 +74,17 @@ class TMemoryStream : public TStream {
  private:
   // Makes the block hold at least capacity bytes.
   void Grow(std::size_t capacity);
+  // The bytes up to end are about to be written: their pages are made present
+  // together, a step ahead, rather than one fault at a time.
+  void WillWrite(std::size_t end);
+
+  static constexpr std::size_t kPrefaultAhead = std::size_t{1} << 20;
 
   char* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
   bool mapped_ = false;
+  std::size_t prefaulted_ = 0;  // of a mapped block, the bytes whose pages are present
   std::int64_t position_ = 0;
 };
 

@@ -70,6 +70,18 @@ TEST(Streams, MemoryStreamFilledInPlaceKeepsWhatTheWriterKept) {
   std::memcpy(s.WriteRoom(1), "x", 1);
   s.Wrote(1);
   EXPECT_EQ(s.ToString(), std::string("abcd\0\0x", 7));
+  // Filled in place far past what it held, as a large body is received.
+  std::string large;
+  for (int i = 0; large.size() < (std::size_t{5} << 20); ++i)
+    large += std::to_string(i) + ",";
+  s.SetPosition(0);
+  s.SetSizeAhead(std::int64_t{2} << 20);
+  for (std::size_t at = 0; at < large.size(); at += 32768) {
+    const std::size_t n = std::min<std::size_t>(32768, large.size() - at);
+    std::memcpy(s.WriteRoom(static_cast<std::int64_t>(n)), large.data() + at, n);
+    s.Wrote(static_cast<std::int64_t>(n));
+  }
+  EXPECT_TRUE(s.ToString() == large);
   TIdReadMemoryStream view("abc");
   EXPECT_EQ(view.WriteRoom(1), nullptr);  // no memory of its own to fill
 }
