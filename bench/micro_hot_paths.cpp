@@ -51,6 +51,22 @@ void BM_ReadResponseHead(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadResponseHead);
 
+void BM_StoreRequestHead(benchmark::State& state) {
+  TIdRequestHeaderInfo request;
+  request.Host = "update.example.com:8080";
+  request.Connection = "keep-alive";
+  request.ContentType.clear();
+  request.AcceptEncoding = "identity";
+  request.AcceptLanguage = "zh-CN, en;q=0.8";
+  request.Referer = "http://update.example.com/launcher/";
+  request.CustomHeaders().Add("X-Client: vantro");
+  for (auto _ : state) {
+    request.StoreToHeaderLines();
+    benchmark::DoNotOptimize(request.HeaderLines().Count());
+  }
+}
+BENCHMARK(BM_StoreRequestHead);
+
 void BM_ValueOf(benchmark::State& state) {
   TIdHeaderList lines;
   FillHead(lines);
