@@ -57,7 +57,7 @@ char* GrowBlock(char* data, std::size_t held, std::size_t used, std::size_t& cap
 // call, where writing them would fault once a page. A system without the call
 // leaves them to fault.
 void PrefaultBlock(char* data, std::size_t from, std::size_t to) {
-#ifdef __linux__
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
   const std::size_t start = from / WholePages(1) * WholePages(1);
   if (to > start) madvise(data + start, to - start, MADV_POPULATE_WRITE);
 #else

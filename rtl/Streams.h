@@ -78,6 +78,7 @@ class TMemoryStream : public TStream {
   // together, a step ahead, rather than one fault at a time.
   void WillWrite(std::size_t end);
 
+  // One system call a megabyte, and no more than that made present unused.
   static constexpr std::size_t kPrefaultAhead = std::size_t{1} << 20;
 
   char* data_ = nullptr;
