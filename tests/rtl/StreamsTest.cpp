@@ -9,6 +9,14 @@
 namespace vantro {
 namespace {
 
+// Bytes that differ from their neighbours and from page to page.
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<char>(i * 131 + i / 4096);
+  return bytes;
+}
+
 TEST(Streams, MemoryStreamGrowsAndSeeksWithinBounds) {
   TMemoryStream s;
   s.WriteBuffer("hello", 5);
@@ -45,9 +53,7 @@ TEST(Streams, MemoryStreamGrowthKeepsContentAndNewRoomReadsAsZero) {
   EXPECT_EQ(s.ToString(), "again");
 
   // Large blocks are grown another way; the bytes still come along.
-  std::string large;
-  for (int i = 0; large.size() < (std::size_t{3} << 20); ++i)
-    large += std::to_string(i) + ";";
+  const std::string large = Pattern(std::size_t{3} << 20);
   for (std::size_t at = 0; at < large.size(); at += 65536) {
     const std::string piece = large.substr(at, 65536);
     s.WriteBuffer(piece.data(), static_cast<std::int64_t>(piece.size()));
@@ -71,9 +77,7 @@ TEST(Streams, MemoryStreamFilledInPlaceKeepsWhatTheWriterKept) {
   s.Wrote(1);
   EXPECT_EQ(s.ToString(), std::string("abcd\0\0x", 7));
   // Filled in place far past what it held, as a large body is received.
-  std::string large;
-  for (int i = 0; large.size() < (std::size_t{5} << 20); ++i)
-    large += std::to_string(i) + ",";
+  const std::string large = Pattern(std::size_t{5} << 20);
   s.SetPosition(0);
   s.SetSizeAhead(std::int64_t{2} << 20);
   for (std::size_t at = 0; at < large.size(); at += 32768) {
