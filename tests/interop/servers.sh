@@ -32,9 +32,9 @@ listening_ports() {
 
 make_files() {
   mkdir -p "$work/www/files"
-  local spec name size
-  for spec in 0:0 1:1 1k:1000 64k1:65537 1m:1048576 10m:10485760; do
-    name=${spec%%:*} size=${spec#*:}
+  local entry name size
+  for entry in 0:0 1:1 1k:1000 64k1:65537 1m:1048576 10m:10485760; do
+    name=${entry%%:*} size=${entry#*:}
     head -c "$size" /dev/urandom >"$work/www/files/$name.bin"
   done
   # A day below 10 shows whether dates are written with two digits.
