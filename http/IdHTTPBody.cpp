@@ -9,17 +9,11 @@
 #include "http/IdGlobal.h"
 #include "http/IdHTTP.h"
 #include "rtl/AnsiText.h"
+#include "rtl/Convert.h"
 #include "tcp/IdLimits.h"
 
 namespace vantro {
 namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -29,13 +23,13 @@ bool IsBlank(char c) {
 // extensions (RFC 9112 section 7.1.1), which carry nothing the client uses.
 bool ParseChunkSize(std::string_view line, std::int64_t& size) {
   std::size_t end = 0;
-  while (end < line.size() && HexDigit(line[end]) >= 0)
+  while (end < line.size() && HexDigitValue(line[end]) >= 0)
     ++end;
   if (end == 0 || end > kMostChunkSizeDigits) return false;
   if (end < line.size() && !IsBlank(line[end]) && line[end] != ';') return false;
   size = 0;
   for (std::size_t i = 0; i < end; ++i)
-    size = size * 16 + HexDigit(line[i]);
+    size = size * 16 + HexDigitValue(line[i]);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include "launcher/FolderRules.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/SingleBytes.h"
+#include "rtl/Convert.h"
 
 namespace vantro {
 namespace {
@@ -21,13 +22,6 @@ template <class Test>
 bool AnySingleByte(const std::string& text, Test test) {
   return FindSingleByte(text,
                         [&](std::size_t i) { return test(static_cast<unsigned char>(text[i])); });
-}
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 }  // namespace

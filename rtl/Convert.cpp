@@ -4,13 +4,17 @@
 
 namespace vantro {
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 namespace {
 
 int DigitValue(char c, int base) {
-  int digit = 99;
-  if (c >= '0' && c <= '9') digit = c - '0';
-  if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+  const int digit = HexDigitValue(c);
   return digit < base ? digit : -1;
 }
 

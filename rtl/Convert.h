@@ -13,6 +13,9 @@ class EConvertError : public Exception {
   using Exception::Exception;
 };
 
+// 0 to 15 for a hexadecimal digit of either case; -1 for any other byte.
+int HexDigitValue(char c);
+
 // Leading blanks, an optional sign, then decimal digits or hexadecimal digits
 // after "$" or "0x"; nothing may follow. Values outside 32 bits are refused.
 bool TryStrToInt32(std::string_view text, std::int32_t& value);
