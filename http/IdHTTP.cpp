@@ -230,6 +230,10 @@ void TIdCustomHTTP::PrepareTarget(TIdHTTPRequest& request) {
                                             : TargetURI.HostName + ":" + TargetURI.PortText;
 }
 
+std::string TIdCustomHTTP::TunnelTarget() const {
+  return TargetURI.HostName + ":" + TargetURI.PortText;
+}
+
 bool TIdCustomHTTP::TargetIsCredentialsOrigin() const {
   return OriginOf(TargetURI) == credentialsOrigin_;
 }
@@ -300,8 +304,7 @@ void TIdCustomHTTP::OpenAndSend(TIdHTTPProtocol& protocol) {
   const std::string head = ComposeRequestHead(request, &TargetURI);
   // A kept tunnel reaches its one origin only (RFC 9110 section 9.3.6): a
   // request for anything else, a CONNECT included, needs a new proxy connection.
-  const std::string tunnel =
-      request.Route == rtTLSViaProxy ? TargetURI.HostName + ":" + TargetURI.PortText : "";
+  const std::string tunnel = request.Route == rtTLSViaProxy ? TunnelTarget() : std::string();
   if (!tunnelTarget_.empty() && tunnelTarget_ != tunnel) CloseConnection();
   if (request.Route != rtTLSViaProxy) {
     EnsureConnected(protocol.Response());
@@ -341,7 +344,7 @@ std::string TIdCustomHTTP::ComposeRequestHead(TIdHTTPRequest& request, const TId
   if (cookieTarget != nullptr) {
     // Credentials go only where they were given (as curl and browsers do on
     // a redirect to another host, port or scheme).
-    if (!TargetIsCredentialsOrigin()) {
+    if (lines.IndexOfHeader("Authorization") >= 0 && !TargetIsCredentialsOrigin()) {
       while (lines.IndexOfHeader("Authorization") >= 0)
         lines.SetValueOf("Authorization", "");
     }
@@ -439,7 +442,7 @@ void TIdCustomHTTP::OpenTunnel(TIdHTTPRequest& request) {
   connect.Host = request.Host;
   connect.SetContentLength(request.ContentLength());
   connect.Pragma = "no-cache";
-  connect.RequestTarget = TargetURI.HostName + ":" + TargetURI.PortText;
+  connect.RequestTarget = TunnelTarget();
   connect.Verb = hmConnect;
   connect.ProxyConnection = "keep-alive";
   for (;;) {

@@ -82,7 +82,6 @@ class TIdHTTPResponse : public TIdResponseHeaderInfo {
   // Whether the connection may carry the next request: HTTP/1.1 keeps it
   // unless told to close; an HTTP/1.0 client or answer only when told to keep it.
   bool ConnectionReusable();
-  bool AnsweredInVersion1_0() const;
 
   TIdCustomHTTP* HTTP;
   std::string StatusLine;
@@ -201,6 +200,8 @@ class TIdCustomHTTP : public TIdTCPClient {
 
  private:
   void OpenTunnel(TIdHTTPRequest& request);
+  // host:port, as a CONNECT asks for the target.
+  std::string TunnelTarget() const;
   bool TargetIsCredentialsOrigin() const;
   void TakeTargetAsCredentialsOrigin();
   TIdSSLIOHandlerSocket* SSLHandler() const;

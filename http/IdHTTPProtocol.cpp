@@ -49,21 +49,17 @@ int TIdHTTPResponse::StatusCode() {
   return statusCode_;
 }
 
-bool TIdHTTPResponse::AnsweredInVersion1_0() const {
-  return StatusLine.size() >= 8 && SameText(std::string_view(StatusLine).substr(5, 3), "1.0");
-}
-
 bool TIdHTTPResponse::ConnectionReusable() {
-  if (StatusLine.size() >= 8) {
-    const std::string_view version = std::string_view(StatusLine).substr(5, 3);
-    if (SameText(version, "1.0")) StatusVersion = pv1_0;
-    if (SameText(version, "1.1")) StatusVersion = pv1_1;
-  }
+  const std::string_view version =
+      StatusLine.size() >= 8 ? std::string_view(StatusLine).substr(5, 3) : std::string_view();
+  const bool answeredIn1_0 = SameText(version, "1.0");
+  if (answeredIn1_0) StatusVersion = pv1_0;
+  if (SameText(version, "1.1")) StatusVersion = pv1_1;
   if (!HTTP->IsConnected()) return false;
   const std::string connection = Trim(Connection), proxyConnection = Trim(ProxyConnection);
   // An HTTP/1.0 server closes after its answer unless it says otherwise
   // (RFC 9112 section 9.3), whatever version was asked in.
-  if (HTTP->ProtocolVersion == pv1_0 || AnsweredInVersion1_0()) {
+  if (HTTP->ProtocolVersion == pv1_0 || answeredIn1_0) {
     return SameText(connection, "KEEP-ALIVE") || SameText(proxyConnection, "KEEP-ALIVE");
   }
   return !SameText(connection, "CLOSE") && !SameText(proxyConnection, "CLOSE");
