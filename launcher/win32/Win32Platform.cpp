@@ -3,7 +3,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cstdio>
 #include <vector>
 
 #include "launcher/win32/WebBrowserHost.h"
@@ -348,7 +347,6 @@ WindowHandle Win32Platform::LastActivePopup(WindowHandle window) {
 
 WindowHandle Win32Platform::OwnedWindow(WindowHandle owner, const std::string& className) {
   HWND window = nullptr;
-  { FILE* f = fopen("C:\\sendlog.txt", "a"); fprintf(f, "owner=%p\n", (void*)owner); fclose(f); }
   while ((window = FindWindowExA(nullptr, window, className.c_str(), nullptr)) != nullptr) {
     if (GetWindow(window, GW_OWNER) == Hwnd(owner)) return reinterpret_cast<WindowHandle>(window);
   }
@@ -361,9 +359,7 @@ std::intptr_t Win32Platform::SendWindowData(WindowHandle window, std::uintptr_t 
   copy.dwData = tag;
   copy.cbData = static_cast<DWORD>(data.size());
   copy.lpData = const_cast<char*>(data.data());
-  LRESULT r = SendMessageA(Hwnd(window), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
-  FILE* f = fopen("C:\\sendlog.txt", "a"); fprintf(f, "window=%p result=%lx err=%lu\n", (void*)window, (long)r, GetLastError()); fclose(f);
-  return r;
+  return SendMessageA(Hwnd(window), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
 }
 
 bool Win32Platform::WindowVisible(WindowHandle window) {
