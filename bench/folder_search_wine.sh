@@ -8,8 +8,9 @@
 # end (the traced build's "folder-search" and "folder-searched" steps), and
 # the same with only the prefix's own entries, over the rounds.
 #   bench/folder_search_wine.sh [rounds]   (default 7; after a Windows build
-#   with a loopback update host: build/win32, or build/win64 where 32-bit
-#   programs cannot run; builds <build>-trace itself)
+#   with the test programs: build/win32, or build/win64 where 32-bit programs
+#   cannot run; builds <build>-search-trace itself, with no update host, so
+#   it uses no fixed port and needs no lock)
 set -uo pipefail
 rounds=${1:-7}
 entries=300
@@ -20,10 +21,10 @@ vantro_windows_build "$(vantro_windows_bits)"
 build=${VANTRO_WIN32_BUILD:-$top/$VANTRO_WINDOWS_DIR}
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 [ -f "$build/CMakeCache.txt" ] || { echo "folder_search_wine: no build in $build" >&2; exit 1; }
-trace_build="$build-trace"
+trace_build="$build-search-trace"
 if ! { cmake -S "$top" -B "$trace_build" -DCMAKE_TOOLCHAIN_FILE="$(cache_value CMAKE_TOOLCHAIN_FILE)" \
   -DCMAKE_BUILD_TYPE="$(cache_value CMAKE_BUILD_TYPE)" -DVANTRO_TESTS=OFF -DVANTRO_STARTUP_TRACE=ON \
-  -DVANTRO_UPDATE_HOST="$(cache_value VANTRO_UPDATE_HOST)" -DVANTRO_SITE_HOST="$(cache_value VANTRO_SITE_HOST)" &&
+  -DVANTRO_UPDATE_HOST= -DVANTRO_SITE_HOST= &&
   cmake --build "$trace_build" --target vantro; } >"$trace_build.log" 2>&1; then
   echo "folder_search_wine: the traced build failed (see $trace_build.log)" >&2
   exit 1
@@ -31,7 +32,7 @@ fi
 export VANTRO_EXE="$trace_build/launcher/win32/vantro.exe"
 export VANTRO_ROBOT_EXE="$build/tests/support/robot/robot.exe"
 export VANTRO_CMD_EXE="$build/tests/support/robot/cmd/cmd.exe"
-VANTRO_UPDATE_HOST=$(cache_value VANTRO_UPDATE_HOST)
+VANTRO_UPDATE_HOST=127.0.0.1:0  # asked by no one: the build has no update host
 VANTRO_VERSION=$(sed -n 's/^project(vantro VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
 VANTRO_SETUP_EXE=$VANTRO_EXE  # nothing is installed; e2e_begin only wants a file
 export VANTRO_UPDATE_HOST VANTRO_VERSION VANTRO_SETUP_EXE
@@ -40,6 +41,7 @@ unset DISPLAY VANTRO_WINEPREFIX
 export E2E_SECONDS=$((120 + rounds * 40))
 # shellcheck source=../tests/e2e/e2e-lib.sh
 . "$top/tests/e2e/e2e-lib.sh"
+e2e_update_server() { :; }
 e2e_begin folder-search-bench
 
 # Two fixed drives: C: and a D: of its own.
@@ -89,6 +91,6 @@ count=$(e2e_registry "${key/HKEY_LOCAL_MACHINE/HKLM}" | grep -ci '^HKEY_LOCAL_MA
 many=$(series "$count entries")
 
 echo "the search for the game folder under Wine ($VANTRO_WINEARCH prefix), median of $rounds first starts, ms:"
-echo "  $own uninstall entries (the prefix's own and the game's), 2 fixed drives: search_ms=$few"
-echo "  $count uninstall entries, 2 fixed drives: search_ms=$many"
+echo "  uninstall entries: $own (the prefix's own and the game's), fixed drives: 2, search_ms=$few"
+echo "  uninstall entries: $count, fixed drives: 2, search_ms=$many"
 e2e_finish

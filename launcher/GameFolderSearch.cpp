@@ -1,6 +1,7 @@
 #include "launcher/GameFolderSearch.h"
 
 #include <cstring>
+#include <set>
 
 #include "launcher/Settings.h"
 #include "rtl/AnsiText.h"
@@ -122,7 +123,11 @@ std::vector<std::string> GameFolderCandidates(Platform& platform) {
 
 FoundGameFolders SearchGameFolders(Platform& platform) {
   FoundGameFolders found;
+  // A folder named twice (both registry views on 32-bit Windows are one, and
+  // an entry often has a twin) is looked at once.
+  std::set<std::string> looked;
   for (const std::string& candidate : GameFolderCandidates(platform)) {
+    if (!looked.insert(LowerCase(candidate)).second) continue;
     GameFolderVerdict verdict = CheckGameFolder(platform, candidate);
     if (verdict.folder.empty()) continue;
     if (verdict.refusal != FolderRefusal::kNone) {

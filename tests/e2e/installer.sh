@@ -49,15 +49,16 @@ e2e_expect "a folder that cannot be written is refused" "$? $(ls -A "$E2E_C/lock
 e2e_expect "refused: nothing registered" "$(key 'HKCR\kivra')$(key "$uninstall_key")" ""
 # The launcher reads its settings through its own path in ANSI (code page
 # 1252 here): a folder with Chinese characters is refused, also when silent.
-e2e_install '/D=C:\Games 英雄\Vantro'
+# (No spaces: the shell would quote the argument, and /D= takes none.)
+e2e_install '/D=C:\游戏\Vantro'
 e2e_expect "a folder the ANSI code page cannot spell is refused" \
-  "$? $([ -e "$E2E_C/Games 英雄" ] && echo made)" "3 "
-e2e_install '/D=C:\Jeux é\Vantro'
-e2e_expect "a folder it can spell is taken" "$? $(ls "$E2E_C/Jeux é/Vantro")" "0 uninstall.exe
+  "$? $([ -e "$E2E_C/游戏" ] && echo made)" "3 "
+e2e_install '/D=C:\Jeuxé\Vantro'
+e2e_expect "a folder it can spell is taken" "$? $(ls "$E2E_C/Jeuxé/Vantro")" "0 uninstall.exe
 vantro.exe"
 # Gone again, so the installs below do not follow its InstallLocation.
-wine "C:\\Jeux é\\Vantro\\uninstall.exe" /S >/dev/null 2>&1
-for _ in $(seq 100); do [ -e "$E2E_C/Jeux é/Vantro" ] || break; sleep 0.1; done
+wine 'C:\Jeuxé\Vantro\uninstall.exe' /S >/dev/null 2>&1
+for _ in $(seq 100); do [ -e "$E2E_C/Jeuxé/Vantro" ] || break; sleep 0.1; done
 e2e_expect "and uninstalled from there" "$(key "$uninstall_key")" ""
 
 e2e_install
