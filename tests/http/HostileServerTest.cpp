@@ -601,5 +601,110 @@ INSTANTIATE_TEST_SUITE_P(Corpus, HostileServer, testing::ValuesIn(Cases()),
                            return std::string(info.param.Name);
                          });
 
+// A request field a caller sets, given a value that tries to end its line:
+// the setter puts the value in place (or, given "ok", a sound one) and gives
+// the URL to call.
+struct InjectionCase {
+  const char* Name;
+  std::function<std::string(TIdHTTP&, const std::string& value, const std::string& url)> Set;
+};
+
+std::ostream& operator<<(std::ostream& out, const InjectionCase& c) {
+  return out << c.Name;
+}
+
+template <class Record>
+InjectionCase FieldCase(const char* name, std::string Record::*field) {
+  return {name, [field](TIdHTTP& http, const std::string& value, const std::string& url) {
+            static_cast<Record&>(http.Request()).*field = value;
+            return url;
+          }};
+}
+
+std::vector<InjectionCase> InjectionCases() {
+  using R = TIdRequestHeaderInfo;
+  using E = TIdEntityHeaderInfo;
+  return {
+      FieldCase<R>("Accept", &R::Accept),
+      FieldCase<R>("AcceptCharSet", &R::AcceptCharSet),
+      FieldCase<R>("AcceptEncoding", &R::AcceptEncoding),
+      FieldCase<R>("AcceptLanguage", &R::AcceptLanguage),
+      FieldCase<R>("From", &R::From),
+      FieldCase<R>("Referer", &R::Referer),
+      FieldCase<R>("UserAgent", &R::UserAgent),
+      FieldCase<R>("ProxyConnection", &R::ProxyConnection),
+      FieldCase<E>("ContentType", &E::ContentType),
+      FieldCase<E>("ContentEncoding", &E::ContentEncoding),
+      FieldCase<E>("ContentLanguage", &E::ContentLanguage),
+      FieldCase<E>("ContentVersion", &E::ContentVersion),
+      FieldCase<E>("CacheControl", &E::CacheControl),
+      FieldCase<E>("Pragma", &E::Pragma),
+      FieldCase<E>("Connection", &E::Connection),
+      {"CustomHeaderValue",
+       [](TIdHTTP& http, const std::string& value, const std::string& url) {
+         http.Request().CustomHeaders().Clear();
+         http.Request().CustomHeaders().Add("X-Note: " + value);
+         return url;
+       }},
+      {"UrlPath", [](TIdHTTP&, const std::string& value,
+                     const std::string& url) { return url + "path/" + value; }},
+      {"UrlHost",
+       [](TIdHTTP&, const std::string& value, const std::string& url) {
+         return value == "ok" ? url : "http://" + value + "/";
+       }},
+  };
+}
+
+class RequestInjection : public testing::TestWithParam<InjectionCase> {};
+
+// CR, LF, CR LF, CR LF with a blank (which a folding list took for a
+// continuation line) and NUL, inside a field's value: the call is refused
+// before a byte goes out, and the next call on the same client is sound.
+TEST_P(RequestInjection, NothingReachesTheServerAndTheNextCallWorks) {
+  const InjectionCase& c = GetParam();
+  HttpScriptedServer server({{HttpAnswer("HTTP/1.1 200 OK", "clean")}}, true);
+  TIdHTTP http;
+  test::UseLauncherSettings(http);
+  const std::string url = server.Url("/");
+  EXPECT_EQ(http.GetText(c.Set(http, "ok", url)), "clean");
+  for (const std::string& breaker : {std::string("\r"), std::string("\n"), std::string("\r\n"),
+                                     std::string("\r\n "), std::string(1, '\0')}) {
+    const std::string target = c.Set(http, "a" + breaker + "X-Injected: 1", url);
+    EXPECT_THROW(http.GetText(target), EIdHTTPInvalidRequest) << testing::PrintToString(breaker);
+    EXPECT_EQ(http.GetText(c.Set(http, "ok", url)), "clean") << testing::PrintToString(breaker);
+  }
+  const auto requests = server.Requests();
+  EXPECT_EQ(requests.size(), 6u);
+  for (const std::string& request : requests)
+    EXPECT_EQ(request.find("X-Injected"), std::string::npos) << request;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryField, RequestInjection, testing::ValuesIn(InjectionCases()),
+                         [](const testing::TestParamInfo<InjectionCase>& info) {
+                           return std::string(info.param.Name);
+                         });
+
+TEST(RequestInjectionBuiltLines, CredentialsAreEncodedAndACookieLineIsChecked) {
+  HttpScriptedServer server(
+      {{HttpAnswer("HTTP/1.1 200 OK", "set", "Set-Cookie: sid=abc\rX-Evil: 1; path=/\r\n")},
+       {HttpAnswer("HTTP/1.1 200 OK", "clean")}},
+      true);
+  TIdHTTP http;
+  test::UseLauncherSettings(http);
+  // The user name goes out in Base64: its line break cannot end the line.
+  http.Request().Username = "me\r\nX-Evil: 1";
+  http.Request().BasicAuthentication = true;
+  EXPECT_EQ(http.GetText(server.Url("/")), "set");
+  // The stored cookie holds a bare CR: the built Cookie line is refused (or
+  // the store refused the cookie); either way no such line goes out.
+  try {
+    EXPECT_EQ(http.GetText(server.Url("/")), "clean");
+  } catch (const EIdHTTPInvalidRequest&) {
+  }
+  for (const std::string& request : server.Requests())
+    EXPECT_EQ(request.find("\rX-Evil"), std::string::npos) << request;
+  EXPECT_NE(server.Requests().at(0).find("\r\nAuthorization: Basic "), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vantro
