@@ -208,5 +208,23 @@ TEST_F(HTTPExchange, PostSendsTheBodyAfterTheHead) {
   EXPECT_EQ(request.substr(request.size() - 14), "\r\n\r\nname=value");
 }
 
+// A sender never folds (RFC 9112 section 5.2): long values, a folded custom
+// line included, go out on one line each.
+TEST_F(HTTPExchange, LongHeaderValuesGoOutOnOneLine) {
+  auto& server = Serve({{HttpAnswer("HTTP/1.1 200 OK", "ok")}});
+  std::string words;
+  for (int i = 0; i < 300; ++i)
+    words += "word" + std::to_string(i) + (i % 2 ? ", " : " ");
+  http.Request().Referer = words;
+  http.Request().CustomHeaders().SetValueOf("X-Long", words);
+  ASSERT_GT(http.Request().CustomHeaders().Count(), 1);  // folded at 78 in its own list
+  EXPECT_EQ(http.GetText(server.Url("/")), "ok");
+  const std::string request = server.Requests().at(0);
+  EXPECT_EQ(request.find("\r\n "), std::string::npos);
+  EXPECT_EQ(request.find("\r\n\t"), std::string::npos);
+  EXPECT_NE(request.find("\r\nReferer: " + words + "\r\n"), std::string::npos);
+  EXPECT_NE(request.find("\r\nX-Long: word0 word1, "), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vantro
