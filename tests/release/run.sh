@@ -216,7 +216,7 @@ if [ -z "$windows_build" ]; then
 else
   wine_out=$(VANTRO_VERSION="$project_version" VANTRO_EXE="$dist/vantro.exe" VANTRO_SETUP_EXE="$dist/$setup" \
     VANTRO_ROBOT_EXE="$windows_build/tests/support/robot/robot.exe" \
-    VANTRO_CMD_EXE="$windows_build/tests/support/robot/cmd.exe" VANTRO_UPDATE_HOST="${hosts[0]}" \
+    VANTRO_CMD_EXE="$windows_build/tests/support/robot/cmd/cmd.exe" VANTRO_UPDATE_HOST="${hosts[0]}" \
     VANTRO_TEST_CA="$work/ca.pem" bash "$here/install_signed.sh" 2>&1)
   code=$?
   echo "$wine_out" | grep -v '^ok: '
