@@ -108,7 +108,7 @@ printf '%s\n' "\$*" >>"$work/watch/commands"
 env >>"$work/watch/environments"
 "$osslsigncode" "\$@" || exit
 while [ \$# -gt 1 ]; do
-  [ "\$1" = -out ] && cp "\$2" "$work/watch/signed/\$(wc -l <"$work/watch/commands")-\$(basename "\$2")"
+  [ "\$1" = -out ] && cp "\$2" "$work/watch/signed/\$(wc -l <"$work/watch/commands")-\$(basename "\$2" .signed)"
   shift
 done
 exit 0
@@ -116,19 +116,23 @@ EOF
 chmod +x "$work/watch/bin/osslsigncode"
 
 signed_copy="$work/another/folder/vantro-copy"
+phase=$SECONDS
 signed_out=$(cd "$signed_copy" && PATH="$work/watch/bin:$PATH" VANTRO_SIGN_PFX="$work/signer.pfx" \
   VANTRO_SIGN_PASSWORD="$password" scripts/release.sh "${hosts[@]}" 2>&1)
 expect "signed release: done" "$?" 0
+echo "release: the signed release took $((SECONDS - phase)) s"
 echo "  ${signed_out//$'\n'/$'\n'  }"
-expect "signed release: its last line says so" "$(tail -n 1 <<<"$signed_out" | cut -d' ' -f1-5)" \
+expect "signed release: its last line says so" "$(tail -n 1 <<<"$signed_out" | cut -d' ' -f1-4)" \
   "release: signed (Authenticode, SHA-256)"
 version=$(cat "$signed_copy/dist/Version.txt" 2>/dev/null)
 setup="vantro-$version-setup.exe"
 project_version=$(sed -n 's/^project(vantro VERSION \([0-9.]*\) .*/\1/p' "$signed_copy/CMakeLists.txt")
 expect "Version.txt holds the project's version" "$version" "$project_version"
 
+phase=$SECONDS
 unsigned_out=$(cd "$work/a/vantro" && scripts/release.sh "${hosts[@]}" 2>&1)
 expect "unsigned release: done" "$?" 0
+echo "release: the unsigned release took $((SECONDS - phase)) s"
 expect "unsigned release: its last line says so" "$(tail -n 1 <<<"$unsigned_out" | cut -d' ' -f1-2)" \
   "release: unsigned:"
 
@@ -156,13 +160,14 @@ uninstaller=$(find "$work/watch/signed" -name '2-*' | head -n 1)
 expect "each with a SHA-256 digest" "$(grep -c -- '-h sha256' "$work/watch/commands")" 3
 for file in "$dist/vantro.exe" "$uninstaller" "$dist/$setup"; do
   name=$(basename "$file")
+  [ "$file" = "$uninstaller" ] && name=uninstaller
   expect "$name: verifies against the CA" "$(verify "$file")" ok
   expect "$name: refused against a CA that did not issue the certificate" \
     "$(verify "$file" "$work/other-ca.pem")" refused
 done
 expect "the signature names SHA-256 and the signer" \
   "$(verify "$dist/vantro.exe" >/dev/null; grep -E -m 2 'Message digest algorithm *:|Subject: /CN=Vantro test signer' "$work/verify.log" | tr -s ' \t' ' ')" \
-  "$(printf 'Message digest algorithm : SHA256 \n Subject: /CN=Vantro test signer')"
+  "$(printf 'Message digest algorithm : SHA256\n Subject: /CN=Vantro test signer')"
 expect "the unsigned build is refused" "$(verify "$dist/unsigned/vantro.exe")" refused
 # flipped <file> <offset>: a copy with the byte at offset inverted.
 flipped() {
@@ -214,11 +219,13 @@ expect "no build folder in vantro.exe" "$(strings -a "$plain/vantro.exe" | grep 
 if [ -z "$windows_build" ]; then
   echo "release: no 32-bit Windows test build given: the signed setup is not installed under Wine"
 else
+  phase=$SECONDS
   wine_out=$(VANTRO_VERSION="$project_version" VANTRO_EXE="$dist/vantro.exe" VANTRO_SETUP_EXE="$dist/$setup" \
     VANTRO_ROBOT_EXE="$windows_build/tests/support/robot/robot.exe" \
     VANTRO_CMD_EXE="$windows_build/tests/support/robot/cmd/cmd.exe" VANTRO_UPDATE_HOST="${hosts[0]}" \
     VANTRO_TEST_CA="$work/ca.pem" bash "$here/install_signed.sh" 2>&1)
   code=$?
+  echo "release: the install under Wine took $((SECONDS - phase)) s"
   echo "$wine_out" | grep -v '^ok: '
   passed=$((passed + $(grep -c '^ok: ' <<<"$wine_out")))
   failed=$((failed + $(grep -c '^FAIL: ' <<<"$wine_out")))
