@@ -12,6 +12,8 @@
 # One line per check, "ok: <name>" or "FAIL: <name>"; the last line is
 # "release: N passed, M failed".
 #   run.sh [32-bit Windows build folder with the tests, e.g. build/win32]
+# Beside other users of Wine and the update server's port, VANTRO_WINE_LOCK
+# names the lock file the Wine part waits for (/tmp/vantro-wine.lock).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -223,7 +225,8 @@ else
   wine_out=$(VANTRO_VERSION="$project_version" VANTRO_EXE="$dist/vantro.exe" VANTRO_SETUP_EXE="$dist/$setup" \
     VANTRO_ROBOT_EXE="$windows_build/tests/support/robot/robot.exe" \
     VANTRO_CMD_EXE="$windows_build/tests/support/robot/cmd/cmd.exe" VANTRO_UPDATE_HOST="${hosts[0]}" \
-    VANTRO_TEST_CA="$work/ca.pem" bash "$here/install_signed.sh" 2>&1)
+    VANTRO_TEST_CA="$work/ca.pem" ${VANTRO_WINE_LOCK:+flock "$VANTRO_WINE_LOCK"} \
+    bash "$here/install_signed.sh" 2>&1)
   code=$?
   echo "release: the install under Wine took $((SECONDS - phase)) s"
   echo "$wine_out" | grep -v '^ok: '
