@@ -41,7 +41,9 @@ def read_rules(path):
             if rule.startswith("!"):
                 flag, rule = EXCEPTION, rule[1:]
             elif rule.startswith("*."):
-                flag, rule = WILDCARD, rule[2:]
+                # The name under a wildcard is a suffix too ("kawasaki.jp"
+                # for "*.kawasaki.jp"), as libpsl and browsers read it.
+                flag, rule = RULE | WILDCARD, rule[2:]
             name = ".".join(ascii_label(label) for label in rule.split("."))
             key = name[::-1]
             rules[key] = rules.get(key, 0) | flag
