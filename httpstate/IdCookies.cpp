@@ -22,8 +22,11 @@ bool SameCookie(const TIdNetscapeCookie& a, const TIdNetscapeCookie& b) {
 
 bool TIdCookieClock::Expired(const TIdNetscapeCookie& cookie) {
   if (cookie.ExpiryText.empty()) return false;
-  if (!offset_) offset_ = LocalOffsetFromUTC();
-  return now_ > AddTimeSpan(cookie.ExpiryUTC(), *offset_);
+  if (!now_) {
+    now_ = Now();
+    offset_ = LocalOffsetFromUTC();
+  }
+  return *now_ > AddTimeSpan(cookie.ExpiryUTC(), *offset_);
 }
 
 TIdCookies::~TIdCookies() {
@@ -51,7 +54,7 @@ TIdCookieRFC2965* TIdCookies::CreateRFC2965Item() {
 
 void TIdCookies::StoreCookie(TIdNetscapeCookie* record, bool secureSource) {
   TIdDomainIndexLock lock(*this, laWrite);
-  if (!secureSource && !record->SecureOnly && ShadowsSecureCookie(*record)) {
+  if (!secureSource && !record->SecureOnly && holdsSecure_ && ShadowsSecureCookie(*record)) {
     Extract(record);
     return;
   }
@@ -63,6 +66,7 @@ void TIdCookies::StoreCookie(TIdNetscapeCookie* record, bool secureSource) {
       TIdNetscapeCookie* stored = names.Cookies(n);
       if (!SameCookie(*stored, *record)) continue;
       stored->TakeContentOf(record);
+      holdsSecure_ = holdsSecure_ || stored->SecureOnly;
       Extract(record);
       if (clock.Expired(*stored)) FreeCookie(stored);
       return;
@@ -102,6 +106,7 @@ void TIdCookies::IndexCookie(TIdNetscapeCookie* record) {
   names.AddObject(record->NameText, record);
   record->indexed_ = true;
   ++indexed_;
+  holdsSecure_ = holdsSecure_ || record->SecureOnly;
   KeepWithinLimits(names);
 }
 

@@ -71,6 +71,7 @@ class TIdCookies {
   TIdCookieManager* owner_;
   std::vector<std::unique_ptr<TIdNetscapeCookie>> items_;  // in order of creation
   int indexed_ = 0;
+  bool holdsSecure_ = false;  // a Secure cookie was ever stored: plain ones are checked
   TIdDomainIndex domainIndex_;
   std::vector<std::unique_ptr<TIdCookieList>> domainLists_;  // owned, indexed by domainIndex_
   TMultiReadExclusiveWriteSynchronizer lock_;
@@ -93,16 +94,15 @@ class TIdDomainIndexLock {
   TIdDomainIndex& index_;
 };
 
-// Tells whether a cookie's expiry has passed: the moment it was made, and
-// the zone's offset asked for once, and only when a cookie has an expiry.
-// Used under the store's write lock (it fills the records' expiry cache).
+// Tells whether a cookie's expiry has passed. The time and the zone's offset
+// are asked for once, and only when a cookie has an expiry. Used under the
+// store's write lock (it fills the records' expiry cache).
 class TIdCookieClock {
  public:
   bool Expired(const TIdNetscapeCookie& cookie);
 
  private:
-  TDateTime now_ = Now();
-  std::optional<TDateTime> offset_;
+  std::optional<TDateTime> now_, offset_;
 };
 
 }  // namespace vantro
