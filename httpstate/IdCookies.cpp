@@ -1,7 +1,6 @@
 #include "httpstate/IdCookies.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "http/IdDateTime.h"
 #include "httpstate/IdCookieRules.h"
@@ -131,7 +130,7 @@ void TIdCookies::FreeCookie(TIdNetscapeCookie* record) {
 
 void TIdCookies::FreeCookies(const std::function<bool(const TIdNetscapeCookie&)>& doomed) {
   TIdDomainIndexLock lock(*this, laWrite);
-  std::unordered_set<const TIdNetscapeCookie*> freed;
+  bool any = false;
   for (int d = 0; d < domainIndex_.Count(); ++d) {
     TIdCookieList& names = *domainIndex_.Objects(d);
     for (int n = names.Count() - 1; n >= 0; --n) {
@@ -140,11 +139,11 @@ void TIdCookies::FreeCookies(const std::function<bool(const TIdNetscapeCookie&)>
       names.Delete(n);
       cookie->indexed_ = false;
       --indexed_;
-      freed.insert(cookie);
+      cookie->SetCollection(nullptr);  // marks it for the one sweep below
+      any = true;
     }
   }
-  if (freed.empty()) return;
-  std::erase_if(items_, [&freed](const auto& item) { return freed.count(item.get()) != 0; });
+  if (any) std::erase_if(items_, [](const auto& item) { return item->Collection() == nullptr; });
 }
 
 void TIdCookies::RemoveIndexEntry(TIdNetscapeCookie* record) {

@@ -16,8 +16,9 @@ std::size_t PublicSuffixLabels(std::string_view host);
 // True when domain as a whole is a public suffix ("com", "co.uk", "github.io").
 bool IsPublicSuffix(std::string_view domain);
 
-// The graph the generator writes (make_public_suffix_graph.py).
-extern const unsigned char kPublicSuffixGraph[];
-extern const std::size_t kPublicSuffixGraphSize;
+// The packed list the generator writes (make_public_suffix_table.py),
+// unpacked on the first lookup.
+extern const unsigned char kPublicSuffixTable[];
+extern const std::size_t kPublicSuffixTableSize;
 
 }  // namespace vantro
