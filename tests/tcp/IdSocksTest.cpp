@@ -163,6 +163,8 @@ const std::string kUnknown = "Unknown socks error.";
 
 const HostileSocksCase kHostileSocksCases[] = {
     {"silence", svSocks5, false, {}, false, kDidNotRespond},
+    {"a close at once", svSocks5, false, {}, true, kDidNotRespond},
+    {"one byte, then a close", svSocks5, false, {"\x05"s}, true, kDidNotRespond},
     {"method chosen, then silence", svSocks5, false, {"\x05\x00"s}, false, kDidNotRespond},
     {"half a connect reply, then silence",
      svSocks5,
