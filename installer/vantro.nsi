@@ -4,7 +4,8 @@
 ;
 ; Built by the CMake target "installer", which passes VANTRO_VERSION (from
 ; project(VERSION)), VANTRO_TARGET (x86-unicode or amd64-unicode, the width
-; of the build), VANTRO_EXE, VANTRO_ICON and VANTRO_OUTFILE.
+; of the build), VANTRO_EXE, VANTRO_ICON and VANTRO_OUTFILE, and for a signed
+; setup VANTRO_SIGN, the program that signs the file it is given in place.
 
 Target ${VANTRO_TARGET}
 SetCompressor /SOLID lzma
@@ -42,6 +43,12 @@ ManifestDPIAware true
 
 Name "${PRODUCT}"
 OutFile "${VANTRO_OUTFILE}"
+!ifdef VANTRO_SIGN
+  ; The uninstaller is signed before the setup packs it, the setup once it
+  ; is written; a failed signing fails the build.
+  !uninstfinalize '"${VANTRO_SIGN}" "%1"' = 0
+  !finalize '"${VANTRO_SIGN}" "%1"' = 0
+!endif
 BrandingText "${PRODUCT} ${VANTRO_VERSION}"
 !if "${VANTRO_TARGET}" == "amd64-unicode"
   InstallDir "$PROGRAMFILES64\${PRODUCT}"

@@ -4,11 +4,11 @@
 # and quick when everything is there; fails saying what could not be installed.
 set -euo pipefail
 
-default_packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev nsis
+default_packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev nsis publicsuffix libpsl-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei xvfb x11-utils imagemagick libcurl4-openssl-dev python3
-  clang-format shellcheck)
+  clang-format shellcheck osslsigncode)
 packages=("${@:-${default_packages[@]}}")
 
 log() { printf 'setup: %s\n' "$*" >&2; }

@@ -82,6 +82,14 @@ class EIdProtocolReplyError : public EIdException {
   int replyCode_;
 };
 
+// A TLS handshake or the peer's certificate failed; the message says which
+// check failed and for which host.
+class EIdSSLProtocolReplyError : public EIdProtocolReplyError {
+ public:
+  explicit EIdSSLProtocolReplyError(std::string message)
+      : EIdProtocolReplyError(0, std::move(message)) {}
+};
+
 // The socket library could not be loaded or an entry point is missing.
 class EIdWS2StubError : public EIdException {
  public:

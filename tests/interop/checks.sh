@@ -35,7 +35,7 @@ curl_body() {
 # log_field <name> <field>: that field of each nginx log line of the check:
 # 1 port, 2 connection, 3 its request number, 4 request line, 5 Host,
 # 6 Authorization, 7 If-Modified-Since, 8 If-None-Match, 9 Cookie, 10 Range,
-# 11 Connection, 12 status.
+# 11 Connection, 12 status, 13 Proxy-Authorization.
 log_field() {
   awk -F'\t' -v tag="check=$1" -v f="$2" 'index($4, tag " ") || index($4, tag "&") { print $f }' \
     "$work/nginx-access.log"
@@ -197,6 +197,44 @@ check_range_cookie() {
   [ -z "$problem" ] && [ "$(log_field "$n" 9 | tail -n1)" != "interop=yes" ] &&
     problem="second request sent Cookie: $(log_field "$n" 9 | tail -n1)"
   verdict "$n" "$problem"
+
+  # A Cookie line past 2 KiB goes out whole: nginx (1.21.1 and later)
+  # answers a folded header line with 400.
+  n="cookie-2k"
+  drive "$n" --get "$web/cookie/big?check=$n" --get "$web/cookie/check?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok" 1)
+  [ -z "$problem" ] && [ "$(log_field "$n" 9 | tail -n1 | wc -c)" -le 2048 ] &&
+    problem="second request sent a Cookie line of $(log_field "$n" 9 | tail -n1 | wc -c) bytes"
+  verdict "$n" "$problem"
+}
+
+# Set-Cookie lines of nginx under host names (the client goes through nginx
+# as its proxy, so the names need no resolver), then the Cookie line each
+# later request carries: host-only cookies stay on their host, Domain with
+# or without a dot and in any case reaches the domain, a public suffix is
+# refused, paths match at a boundary and default to the directory, a cookie
+# is its name (letter case counts) and path, Max-Age wins, a bad date keeps.
+check_cookie_rules() {
+  local n=cookie-rules problem got want i
+  local at="127.0.0.1:$nginx_port" port=$nginx_port
+  local slash="baddate=1; huge=1; keep=1; sid=lower; SID=upper; n=root; hostonly=1; dotted=1; wide=1"
+  drive "$n" --proxy "$at" --get "http://www.shop.test:$port/cookie/rules/set?check=$n" \
+    --get "http://www.shop.test:$port/cookie/rules/foo/x?check=$n" \
+    --get "http://www.shop.test:$port/cookie/rules/foobar?check=$n" \
+    --get "http://www.shop.test:$port/cookie/rules/admin/x?check=$n" \
+    --get "http://a.www.shop.test:$port/cookie/rules/admin/x?check=$n" \
+    --get "http://SHOP.TEST:$port/cookie/rules/x?check=$n" \
+    --get "http://other.test:$port/cookie/rules/x?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok 200:ok 200:ok 200:ok 200:ok 200:ok")
+  want=("-" "p=1; dir=1; $slash" "dir=1; $slash" "n=admin; dir=1; $slash" "dotted=1; wide=1"
+    "dotted=1; wide=1" "-")
+  i=0
+  while [ -z "$problem" ] && IFS= read -r got; do
+    [ "$got" = "${want[$i]}" ] || problem="request $((i + 1)) sent Cookie: $got, expected ${want[$i]}"
+    i=$((i + 1))
+  done < <(log_field "$n" 9)
+  [ -z "$problem" ] && [ "$i" -ne 7 ] && problem="nginx logged $i requests, expected 7"
+  verdict "$n" "$problem"
 }
 
 # redirect_check <name> <path> <the request lines nginx should see...>
@@ -318,6 +356,25 @@ check_proxy() {
   verdict proxy-connect-request "$problem"
   body_check proxy-connect-auth "200:ok" "$web/files/1k.bin" -- --tunnel --proxy "127.0.0.1:$proxy_auth_port" \
     "${auth[@]}" --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=proxy-connect-auth"
+
+  # A POST down the tunnel: the CONNECT carries the proxy's credentials and
+  # no content fields; the origin sees the POST and no proxy credentials.
+  n="proxy-connect-post"
+  drive "$n" --tunnel --proxy "127.0.0.1:$proxy_auth_port" "${auth[@]}" --sent "$work/out/$n.sent" \
+    --data "a=1&b=2" --post "https://127.0.0.1:$nginx_port/cookie/check?check=$n"
+  problem=$(expect_problem "$n" "200:ok")
+  local connect_head
+  connect_head=$(tr -d '\r' <"$work/out/$n.sent" | awk '/^CONNECT /{on=1} on && $0 == "" {exit} on')
+  [ -z "$problem" ] && ! grep -q '^Proxy-Authorization: Basic ' <<<"$connect_head" &&
+    problem="the CONNECT carried no Proxy-Authorization: $connect_head"
+  [ -z "$problem" ] && grep -qi '^Content-' <<<"$connect_head" &&
+    problem="the CONNECT carried $(grep -i '^Content-' <<<"$connect_head" | paste -sd' ' -)"
+  [ -z "$problem" ] && [ "$(log_field "$n" 4)" != "POST /cookie/check?check=$n HTTP/1.1" ] &&
+    problem="nginx saw $(log_field "$n" 4)"
+  [ -z "$problem" ] && [ "$(log_field "$n" 13)" != "-" ] &&
+    problem="nginx saw Proxy-Authorization: $(log_field "$n" 13)"
+  verdict "$n" "$problem"
+  verdict proxy-connect-auth-origin "$(log_field proxy-connect-auth 13 | grep -vxF -- '-' | sed 's/^/nginx saw Proxy-Authorization: /')"
   n="proxy-connect-twice"
   drive "$n" --tunnel --proxy "127.0.0.1:$proxy_port" --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=$n" \
     --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=$n"
@@ -356,6 +413,7 @@ run_checks() {
   check_keepalive
   check_not_modified
   check_range_cookie
+  check_cookie_rules
   check_redirects
   check_auth
   check_python

@@ -43,7 +43,8 @@ make_files() {
 }
 
 write_nginx_conf() {
-  local www=$work/www tmp=$work/nginx-tmp
+  local www=$work/www tmp=$work/nginx-tmp big_value
+  big_value=$(head -c 520 /dev/zero | tr '\0' 'c')
   mkdir -p "$tmp"
   cat >"$work/nginx.conf" <<CONF
 daemon off;
@@ -58,7 +59,7 @@ http {
   uwsgi_temp_path $tmp/uwsgi;
   scgi_temp_path $tmp/scgi;
   default_type application/octet-stream;
-  log_format interop "\$server_port\t\$connection\t\$connection_requests\t\$request\t\$http_host\t\$http_authorization\t\$http_if_modified_since\t\$http_if_none_match\t\$http_cookie\t\$http_range\t\$http_connection\t\$status";
+  log_format interop "\$server_port\t\$connection\t\$connection_requests\t\$request\t\$http_host\t\$http_authorization\t\$http_if_modified_since\t\$http_if_none_match\t\$http_cookie\t\$http_range\t\$http_connection\t\$status\t\$http_proxy_authorization";
   access_log $work/nginx-access.log interop;
   # Relative Location headers, as the client has to merge them itself.
   absolute_redirect off;
@@ -94,6 +95,34 @@ http {
       return 200 "set\n";
     }
     location = /cookie/check { return 200 "check\n"; }
+    # Four cookies of 520 bytes: the next request's Cookie line passes 2 KiB.
+    location = /cookie/big {
+      add_header Set-Cookie "big1=$big_value; Path=/";
+      add_header Set-Cookie "big2=$big_value; Path=/";
+      add_header Set-Cookie "big3=$big_value; Path=/";
+      add_header Set-Cookie "big4=$big_value; Path=/";
+      return 200 "big\n";
+    }
+    # Cookies as real sites set them; the client reaches this server under
+    # host names through itself as a proxy (nginx serves absolute URLs).
+    location = /cookie/rules/set {
+      add_header Set-Cookie "hostonly=1; Path=/";
+      add_header Set-Cookie "wide=1; Domain=shop.test; Path=/";
+      add_header Set-Cookie "dotted=1; Domain=.SHOP.test; Path=/";
+      add_header Set-Cookie "suffix=1; Domain=.test; Path=/";
+      add_header Set-Cookie "p=1; Path=/cookie/rules/foo";
+      add_header Set-Cookie "dir=1";
+      add_header Set-Cookie "n=root; Path=/";
+      add_header Set-Cookie "n=admin; Path=/cookie/rules/admin";
+      add_header Set-Cookie "SID=upper; Path=/";
+      add_header Set-Cookie "sid=lower; Path=/";
+      add_header Set-Cookie "keep=1; Max-Age=3600; Expires=Thu, 01 Jan 1970 00:00:00 GMT; Path=/";
+      add_header Set-Cookie "del=1; Expires=Thu, 01 Jan 2099 00:00:00 GMT; Max-Age=0; Path=/";
+      add_header Set-Cookie "huge=1; Max-Age=99999999999; Path=/";
+      add_header Set-Cookie "baddate=1; Expires=someday; Path=/; path=/cookie/rules/nowhere; Path=/";
+      return 200 "set\n";
+    }
+    location /cookie/rules/ { return 200 "check\n"; }
   }
   server {
     listen 127.0.0.1:$nginx_other_port;

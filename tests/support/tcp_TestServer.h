@@ -25,6 +25,7 @@ class TcpPeer {
   // One line without its LF (CR kept); fewer bytes when the client closed.
   std::string ReceiveLine();
   void Close();
+  void Reset();
 
  private:
   RawSocket socket_;
