@@ -696,16 +696,14 @@ TEST(RequestInjectionBuiltLines, CredentialsAreEncodedAndACookieLineIsChecked) {
       true);
   TIdHTTP http;
   test::UseLauncherSettings(http);
-  // The user name goes out in Base64: its line break cannot end the line.
-  http.Request().Username = "me\r\nX-Evil: 1";
+  // The user name goes out in Base64: its line break cannot end the line (a
+  // colon would be refused, as Basic cannot carry it).
+  http.Request().Username = "me\r\nX-Evil 1";
   http.Request().BasicAuthentication = true;
   EXPECT_EQ(http.GetText(server.Url("/")), "set");
-  // The stored cookie holds a bare CR: the built Cookie line is refused (or
-  // the store refused the cookie); either way no such line goes out.
-  try {
-    EXPECT_EQ(http.GetText(server.Url("/")), "clean");
-  } catch (const EIdHTTPInvalidRequest&) {
-  }
+  // The store refused the cookie with the bare CR, so the next call is sound
+  // and no such line goes out.
+  EXPECT_EQ(http.GetText(server.Url("/")), "clean");
   for (const std::string& request : server.Requests())
     EXPECT_EQ(request.find("\rX-Evil"), std::string::npos) << request;
   EXPECT_NE(server.Requests().at(0).find("\r\nAuthorization: Basic "), std::string::npos);
