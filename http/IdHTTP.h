@@ -18,6 +18,7 @@
 #include "tcp/IdException.h"
 #include "tcp/IdIOHandlerSocket.h"
 #include "tcp/IdTCPClient.h"
+#include "tls/IdSSLIOHandlerSocket.h"
 
 namespace vantro {
 
@@ -50,13 +51,6 @@ VANTRO_EXCEPTION(EIdUnknownProtocol, EIdException);
 VANTRO_EXCEPTION(EIdHTTPFramingError, EIdException);
 // A request that cannot be sent as asked (a line break in its URL or a header).
 VANTRO_EXCEPTION(EIdHTTPInvalidRequest, EIdException);
-
-// The TLS handler is not part of this library; the client only tests for it
-// and switches its pass-through.
-class TIdSSLIOHandlerSocket : public TIdIOHandlerSocket {
- public:
-  bool PassThrough = true;
-};
 
 class TIdCustomHTTP;
 
