@@ -132,8 +132,9 @@ class OpenSSLSession final : public TIdTLSSession {
     }
     RaiseTransportFailure();
     const std::string reason = QueuedReason();
-    throw EIdSSLProtocolReplyError(Said(
-        reason.empty() ? "the server closed the connection during the TLS handshake" : reason));
+    throw EIdSSLProtocolReplyError(
+        Said(reason.empty() ? "the server closed the connection during the TLS handshake"
+                            : "TLS handshake failed: " + reason));
   }
 
   int Read(void* buffer, int length) override {
