@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "tcp/IdException.h"
@@ -62,12 +63,16 @@ std::string NameOf(X509* certificate) {
 
 // Contexts by CA file, made once: the system's roots take milliseconds to
 // load, which a connection should not pay each time.
+using ContextHandle = std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)>;
+
 SSL_CTX* SharedContext(const std::string& caFile, const std::string& host) {
+  // OpenSSL first, so that its clean-up at exit runs after the contexts are freed.
+  [[maybe_unused]] static const bool initialised = OPENSSL_init_ssl(0, nullptr) == 1;
   static std::mutex mutex;
-  static std::map<std::string, SSL_CTX*> contexts;
+  static std::map<std::string, ContextHandle> contexts;
   const std::lock_guard<std::mutex> lock(mutex);
-  SSL_CTX*& context = contexts[caFile];
-  if (context == nullptr) {
+  auto found = contexts.find(caFile);
+  if (found == contexts.end()) {
     SSL_CTX* made = SSL_CTX_new(TLS_client_method());
     if (made == nullptr) throw EIdSSLProtocolReplyError(host + ": TLS: " + QueuedReason());
     // SSL 3, TLS 1.0 and 1.1 are broken or deprecated (RFC 8996).
@@ -84,10 +89,10 @@ SSL_CTX* SharedContext(const std::string& caFile, const std::string& host) {
       throw EIdSSLProtocolReplyError(host + ": the CA file " + caFile +
                                      " could not be read: " + reason);
     }
-    context = made;
+    found = contexts.emplace(caFile, ContextHandle(made, &SSL_CTX_free)).first;
   }
-  SSL_CTX_up_ref(context);
-  return context;
+  SSL_CTX_up_ref(found->second.get());
+  return found->second.get();
 }
 
 class OpenSSLSession final : public TIdTLSSession {
