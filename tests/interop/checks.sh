@@ -37,7 +37,7 @@ curl_body() {
 # log_field <name> <field>: that field of each nginx log line of the check:
 # 1 port, 2 connection, 3 its request number, 4 request line, 5 Host,
 # 6 Authorization, 7 If-Modified-Since, 8 If-None-Match, 9 Cookie, 10 Range,
-# 11 Connection, 12 status.
+# 11 Connection, 12 status, 13 Proxy-Authorization.
 log_field() {
   awk -F'\t' -v tag="check=$1" -v f="$2" 'index($4, tag " ") || index($4, tag "&") { print $f }' \
     "$work/nginx-access.log"
@@ -199,6 +199,15 @@ check_range_cookie() {
   [ -z "$problem" ] && [ "$(log_field "$n" 9 | tail -n1)" != "interop=yes" ] &&
     problem="second request sent Cookie: $(log_field "$n" 9 | tail -n1)"
   verdict "$n" "$problem"
+
+  # A Cookie line past 2 KiB goes out whole: nginx (1.21.1 and later)
+  # answers a folded header line with 400.
+  n="cookie-2k"
+  drive "$n" --get "$web/cookie/big?check=$n" --get "$web/cookie/check?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok" 1)
+  [ -z "$problem" ] && [ "$(log_field "$n" 9 | tail -n1 | wc -c)" -le 2048 ] &&
+    problem="second request sent a Cookie line of $(log_field "$n" 9 | tail -n1 | wc -c) bytes"
+  verdict "$n" "$problem"
 }
 
 # redirect_check <name> <path> <the request lines nginx should see...>
@@ -320,6 +329,25 @@ check_proxy() {
   verdict proxy-connect-request "$problem"
   body_check proxy-connect-auth "200:ok" --cacert "$ca" "$tls/files/1k.bin" -- --ca-file "$ca" \
     --proxy "127.0.0.1:$proxy_auth_port" "${auth[@]}" --get "$tls/files/1k.bin?check=proxy-connect-auth"
+
+  # A POST down the tunnel: the CONNECT carries the proxy's credentials and
+  # no content fields; the origin sees the POST and no proxy credentials.
+  n="proxy-connect-post"
+  drive "$n" --ca-file "$ca" --proxy "127.0.0.1:$proxy_auth_port" "${auth[@]}" --sent "$work/out/$n.sent" \
+    --data "a=1&b=2" --post "$tls/cookie/check?check=$n"
+  problem=$(expect_problem "$n" "200:ok")
+  local connect_head
+  connect_head=$(tr -d '\r' <"$work/out/$n.sent" | awk '/^CONNECT /{on=1} on && $0 == "" {exit} on')
+  [ -z "$problem" ] && ! grep -q '^Proxy-Authorization: Basic ' <<<"$connect_head" &&
+    problem="the CONNECT carried no Proxy-Authorization: $connect_head"
+  [ -z "$problem" ] && grep -qi '^Content-' <<<"$connect_head" &&
+    problem="the CONNECT carried $(grep -i '^Content-' <<<"$connect_head" | paste -sd' ' -)"
+  [ -z "$problem" ] && [ "$(log_field "$n" 4)" != "POST /cookie/check?check=$n HTTP/1.1" ] &&
+    problem="nginx saw $(log_field "$n" 4)"
+  [ -z "$problem" ] && [ "$(log_field "$n" 13)" != "-" ] &&
+    problem="nginx saw Proxy-Authorization: $(log_field "$n" 13)"
+  verdict "$n" "$problem"
+  verdict proxy-connect-auth-origin "$(log_field proxy-connect-auth 13 | grep -vxF -- '-' | sed 's/^/nginx saw Proxy-Authorization: /')"
   # The tunnel is kept: the second request goes through it, on the same TLS
   # connection to nginx.
   n="proxy-connect-twice"

@@ -3,7 +3,8 @@
 // them, and prints one line per call for the script to check:
 //   req <n> <method> <code> <outcome> <bytes> <ms> | <status line or message>
 // <outcome> is "ok" or the class of the exception raised; a body that differs
-// from --expect counts as "BodyDiffers". The totals come last.
+// from --expect counts as "BodyDiffers". The totals come last. With --sent,
+// every byte sent goes to that file, so a check can read what went out.
 #include <cxxabi.h>
 
 #include <chrono>
@@ -84,6 +85,15 @@ class Driver {
       http_.ProxyParams.BasicAuthentication = !options.proxyUser.empty();
     }
     if (!options.expectFile.empty()) expected_ = ReadFile(options.expectFile);
+    if (!options.sentFile.empty()) {
+      sent_.open(options.sentFile, std::ios::binary);
+      tap_.OnSend = [this](TIdConnectionIntercept&, TStream& bytes) {
+        std::string block(static_cast<std::size_t>(bytes.Size()), '\0');
+        bytes.ReadBuffer(block.data(), bytes.Size());
+        sent_ << block << std::flush;
+      };
+      http_.SetIntercept(&tap_);
+    }
   }
 
   // Runs every call; returns how many failed.
@@ -154,8 +164,10 @@ class Driver {
   }
 
   const Options& options_;
-  // Declared before the client, which refers to it until it is destroyed.
+  // Declared before the client, which refers to them until it is destroyed.
   TIdSSLIOHandlerSocket handler_;
+  TIdConnectionIntercept tap_;
+  std::ofstream sent_;
   TIdHTTP http_;
   TMemoryStream body_;
   std::string expected_;

@@ -96,6 +96,7 @@ const std::map<std::string, Setter>& Setters() {
       {"--data", NextText(&CallSettings::data)},
       {"--ca-file", Text(&Options::caFile)},
       {"--out", Text(&Options::outFile)},
+      {"--sent", Text(&Options::sentFile)},
       {"--expect", Text(&Options::expectFile)},
       {"--pause-ms", Number(&Options::pauseMs)},
       {"--read-timeout", Number(&Options::readTimeoutMs)},
@@ -111,7 +112,8 @@ const char* const kUsage =
     "  [--redirects N] [--user U --password P] [--proxy HOST:PORT [--proxy-user U\n"
     "  --proxy-password P]] [--tunnel] [--socks HOST:PORT --socks-version 4|5\n"
     "  [--socks-user U --socks-password P]] [--tls] [--ca-file PEM] [--no-verify]\n"
-    "  [--out FILE] [--expect FILE] [--pause-ms N] [--read-timeout MS] [--quiet]\n"
+    "  [--out FILE] [--sent FILE] [--expect FILE] [--pause-ms N] [--read-timeout MS]\n"
+    "  [--quiet]\n"
     "request options, for the requests named after them (empty: none):\n"
     "  --if-modified-since DATE  --if-none-match TAG  --range FIRST-LAST  --data TEXT\n";
 

@@ -39,7 +39,8 @@ struct Options {
   int socksPort = 0;
   CallSettings next;  // for the requests still to be named
   std::string outFile, expectFile;
-  int pauseMs = 0;  // between two calls
+  std::string sentFile;  // every byte the client sends, as sent
+  int pauseMs = 0;       // between two calls
   int readTimeoutMs = 5000;
   bool quiet = false;  // print failed calls only (and the totals)
 };

@@ -109,18 +109,20 @@ tls_server() {
     ssl_certificate_key $work/pki/$2.key;
     ${3:-}
     location = /r/to-http { return 302 http://127.0.0.1:$nginx_port/files/1k.bin?\$args; }
+    location = /cookie/check { return 200 "check\n"; }
   }
 CONF
 }
 
 write_nginx_conf() {
-  local www=$work/www tmp=$work/nginx-tmp i bad_servers=""
+  local www=$work/www tmp=$work/nginx-tmp i bad_servers="" big_value
   local -a certificates ports
   read -ra certificates <<<"$tls_bad_certificates"
   read -ra ports <<<"$tls_bad_ports"
   for i in "${!ports[@]}"; do
     bad_servers+=$(tls_server "${ports[$i]}" "${certificates[$i]}")$'\n'
   done
+  big_value=$(head -c 520 /dev/zero | tr '\0' 'c')
   mkdir -p "$tmp"
   cat >"$work/nginx.conf" <<CONF
 daemon off;
@@ -135,7 +137,7 @@ http {
   uwsgi_temp_path $tmp/uwsgi;
   scgi_temp_path $tmp/scgi;
   default_type application/octet-stream;
-  log_format interop "\$server_port\t\$connection\t\$connection_requests\t\$request\t\$http_host\t\$http_authorization\t\$http_if_modified_since\t\$http_if_none_match\t\$http_cookie\t\$http_range\t\$http_connection\t\$status";
+  log_format interop "\$server_port\t\$connection\t\$connection_requests\t\$request\t\$http_host\t\$http_authorization\t\$http_if_modified_since\t\$http_if_none_match\t\$http_cookie\t\$http_range\t\$http_connection\t\$status\t\$http_proxy_authorization";
   access_log $work/nginx-access.log interop;
   # Relative Location headers, as the client has to merge them itself.
   absolute_redirect off;
@@ -172,6 +174,14 @@ http {
     }
     location = /cookie/check { return 200 "check\n"; }
     location = /r/to-https { return 302 https://127.0.0.1:$tls_port/files/1k.bin?\$args; }
+    # Four cookies of 520 bytes: the next request's Cookie line passes 2 KiB.
+    location = /cookie/big {
+      add_header Set-Cookie "big1=$big_value; Path=/";
+      add_header Set-Cookie "big2=$big_value; Path=/";
+      add_header Set-Cookie "big3=$big_value; Path=/";
+      add_header Set-Cookie "big4=$big_value; Path=/";
+      return 200 "big\n";
+    }
   }
   server {
     listen 127.0.0.1:$nginx_other_port;

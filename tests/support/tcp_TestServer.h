@@ -27,6 +27,7 @@ class TcpPeer {
   void Close();
   // For a layer over the connection (the TLS tests' server).
   RawSocket Socket() const { return socket_; }
+  void Reset();
 
  private:
   RawSocket socket_;
