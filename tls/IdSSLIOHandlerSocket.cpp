@@ -45,7 +45,7 @@ TIdTLSSession* TIdSSLIOHandlerSocket::Session() {
 
 void TIdSSLIOHandlerSocket::BeginTLS() {
   try {
-    session_ = NewTLSSession(*this, TIdTLSSettings{PeerHost, CAFile, VerifyPeer});
+    session_ = NewSession(*this, TIdTLSSettings{PeerHost, CAFile, VerifyPeer});
     session_->Handshake();
   } catch (const EIdSSLProtocolReplyError&) {
     Abandon();

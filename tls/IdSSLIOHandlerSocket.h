@@ -43,6 +43,14 @@ class TIdSSLIOHandlerSocket : public TIdIOHandlerSocket, private TIdTLSTransport
   int ReceiveInto(void* buffer, int length) override;
   int SendFrom(const void* buffer, int length) override;
 
+ protected:
+  // The session over a connection: the build's backend. The exchange's tests
+  // put a plain stand-in here, so that a scripted proxy can read its tunnel.
+  virtual std::unique_ptr<TIdTLSSession> NewSession(TIdTLSTransport& transport,
+                                                    const TIdTLSSettings& settings) {
+    return NewTLSSession(transport, settings);
+  }
+
  private:
   using Clock = std::chrono::steady_clock;
   // What the session reads and writes: the socket itself.

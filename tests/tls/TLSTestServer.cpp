@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -116,6 +117,10 @@ bool TlsPeer::ClientSentCloseNotify() {
   const int n = SSL_read(ssl_, &byte, 1);
   return n <= 0 && SSL_get_error(ssl_, n) == SSL_ERROR_ZERO_RETURN;
 }
+
+// OpenSSL writes to the socket itself: a client that went away must not end
+// the test program with SIGPIPE.
+[[maybe_unused]] const bool kSigpipeIgnored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 
 TlsTestServer::TlsTestServer(SSL_CTX* context, Script script)
     : context_(context), script_(std::move(script)), server_([this](TcpPeer& tcp) {
