@@ -296,25 +296,34 @@ class SmallGets {
   // The floor: the same request written and the same answer read, on one
   // kept connection, with nothing else around them.
   void Raw(int count) {
+    OpenRaw();
+    RawGets(count);
+    CloseRaw();
+  }
+  void OpenRaw() {
+    if (tls_ != nullptr) {
+      rawTLS_ = std::make_unique<RawTLS>(port_, tls_->ca.RootFile());
+      rawLink_ = rawTLS_->Link();
+    } else {
+      rawSocket_ = ConnectRaw(port_);
+      rawLink_ = SocketLink(rawSocket_);
+    }
+  }
+  void RawGets(int count) {
     const std::string request = "GET /small HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port_) +
                                 "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 "
                                 "(compatible; Vantro)\r\n\r\n";
     char buffer[4096];
-    const auto run = [&](const RawLink& link) {
-      for (int i = 0; i < count; ++i) {
-        link.Send(request);
-        if (ReceiveRaw(link, answer_.size(), buffer, sizeof buffer) != answer_.size())
-          throw std::runtime_error("raw: small");
-      }
-    };
-    if (tls_ != nullptr) {
-      RawTLS link(port_, tls_->ca.RootFile());
-      run(link.Link());
-    } else {
-      const int s = ConnectRaw(port_);
-      run(SocketLink(s));
-      close(s);
+    for (int i = 0; i < count; ++i) {
+      rawLink_.Send(request);
+      if (ReceiveRaw(rawLink_, answer_.size(), buffer, sizeof buffer) != answer_.size())
+        throw std::runtime_error("raw: small");
     }
+  }
+  void CloseRaw() {
+    rawTLS_.reset();
+    if (rawSocket_ >= 0) close(rawSocket_);
+    rawSocket_ = -1;
   }
 
  private:
@@ -325,6 +334,9 @@ class SmallGets {
   vantro::TIdSSLIOHandlerSocket handler_;
   int port_ = 0;
   std::string url_;
+  std::unique_ptr<RawTLS> rawTLS_;
+  int rawSocket_ = -1;
+  RawLink rawLink_;
 };
 
 Row KeepAliveCase(const std::string& name, TLSSetup* tls = nullptr) {
@@ -350,11 +362,22 @@ Row KeepAliveCase(const std::string& name, TLSSetup* tls = nullptr) {
 [[gnu::noinline]] void CountedGets(SmallGets& gets, vantro::TIdHTTP* http, CURL* easy, int count) {
   if (http != nullptr) gets.Ours(*http, count);
   if (easy != nullptr) gets.Curl(easy, count);
+  if (http == nullptr && easy == nullptr) gets.RawGets(count);
 }
 
-void RunCountedGets(const std::string& client) {
-  SmallGets gets;
-  if (client == "ours") {
+// client: ours, curl or raw, with "-tls" for the GETs over TLS.
+void RunCountedGets(std::string client) {
+  std::unique_ptr<TLSSetup> tls;
+  if (client.ends_with("-tls")) {
+    tls = std::make_unique<TLSSetup>();
+    client.resize(client.size() - 4);
+  }
+  SmallGets gets(tls.get());
+  if (client == "raw") {
+    gets.OpenRaw();
+    CountedGets(gets, nullptr, nullptr, kCountedGets);
+    gets.CloseRaw();
+  } else if (client == "ours") {
     vantro::TIdHTTP http;
     gets.Ours(http, 1);
     CountedGets(gets, &http, nullptr, kCountedGets);
@@ -446,13 +469,18 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("worst ours/curl = %.2f\n", worst);
-  if (wanted("keepalive_2000x100B")) {
-    const double ours = InstructionsPerGet("ours"), curl = InstructionsPerGet("curl");
-    if (ours > 0 && curl > 0) {
-      std::printf("callgrind instructions per keep-alive GET: ours %.0f curl %.0f ours/curl %.2f\n",
-                  ours, curl, ours / curl);
+  for (const std::string over : {"", "-tls"}) {
+    const std::string name = over.empty() ? "keepalive_2000x100B" : "tls_keepalive_2000x100B";
+    if (!wanted(name) || (over.empty() && only.starts_with("tls"))) continue;
+    const double ours = InstructionsPerGet("ours" + over), curl = InstructionsPerGet("curl" + over),
+                 raw = InstructionsPerGet("raw" + over);
+    if (ours > 0 && curl > 0 && raw > 0) {
+      std::printf(
+          "callgrind instructions per %s GET: ours %.0f curl %.0f floor %.0f ours/curl %.2f "
+          "ours/floor %.2f\n",
+          name.c_str(), ours, curl, raw, ours / curl, ours / raw);
     } else {
-      std::printf("callgrind instructions per keep-alive GET: valgrind could not be run\n");
+      std::printf("callgrind instructions per %s GET: valgrind could not be run\n", name.c_str());
     }
   }
   curl_global_cleanup();
