@@ -8,6 +8,7 @@
 #include <netinet/tcp.h>
 #include <openssl/ssl.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,16 +73,40 @@ TcpTestServer::Handler Answer(const std::string& answer, bool closeAfter) {
   };
 }
 
-double Ms(const std::function<void()>& run) {
+// One run's wall time and the CPU time of the client's thread (the server's
+// thread and the waits for it not counted), in ms.
+struct Sample {
+  double wall, cpu;
+};
+
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+Sample Ms(const std::function<void()>& run) {
   const auto start = std::chrono::steady_clock::now();
+  const double cpu = ThreadCpuMs();
   run();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
+  return {
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+      ThreadCpuMs() - cpu};
 }
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
+}
+
+// The medians of a client's runs: wall and CPU.
+Sample Median(const std::vector<Sample>& runs) {
+  std::vector<double> wall, cpu;
+  for (const Sample& run : runs) {
+    wall.push_back(run.wall);
+    cpu.push_back(run.cpu);
+  }
+  return {Median(wall), Median(cpu)};
 }
 
 std::size_t CurlWrite(char* data, std::size_t size, std::size_t count, void* target) {
@@ -171,7 +196,7 @@ std::size_t RawGet(const RawLink& link, std::size_t expected, char* buffer, std:
 
 struct Row {
   std::string name;
-  double ours, curl, raw;
+  Sample ours, curl, raw;
 };
 
 // What a TLS case needs: its server's CA, for all three clients.
@@ -200,7 +225,7 @@ Row BulkCase(const std::string& name, const std::string& answer, bool closeAfter
   const int port = tls != nullptr ? secure->Port() : plain->Port();
   const std::string url = std::string(tls != nullptr ? "https" : "http") +
                           "://127.0.0.1:" + std::to_string(port) + "/bulk";
-  std::vector<double> ours, curl, raw;
+  std::vector<Sample> ours, curl, raw;
   CURL* easy = curl_easy_init();
   const std::size_t capacity = kBulk + (4u << 20);
   // Each client receives into memory it already holds, touched before any
@@ -341,7 +366,7 @@ class SmallGets {
 
 Row KeepAliveCase(const std::string& name, TLSSetup* tls = nullptr) {
   SmallGets gets(tls);
-  std::vector<double> ours, curl, raw;
+  std::vector<Sample> ours, curl, raw;
   for (int round = 0; round < kRounds; ++round) {
     ours.push_back(Ms([&] {
       vantro::TIdHTTP http;
@@ -456,19 +481,19 @@ int main(int argc, char** argv) {
     rows.push_back(KeepAliveCase("tls_keepalive_2000x100B", &tls));
   }
 
-  std::printf("case ours_ms curl_ms raw_ms ours/curl ours/raw\n");
   double worst = 0;
-  for (const Row& r : rows) {
-    const double vsCurl = r.ours / r.curl;
-    worst = std::max(worst, vsCurl);
-    if (r.raw > 0) {
-      std::printf("%s %.1f %.1f %.1f %.2f %.2f\n", r.name.c_str(), r.ours, r.curl, r.raw, vsCurl,
-                  r.ours / r.raw);
-    } else {
-      std::printf("%s %.1f %.1f - %.2f -\n", r.name.c_str(), r.ours, r.curl, vsCurl);
+  for (const bool cpu : {false, true}) {
+    std::printf(cpu ? "client thread CPU:\ncase ours_ms curl_ms raw_ms ours/curl ours/raw\n"
+                    : "wall:\ncase ours_ms curl_ms raw_ms ours/curl ours/raw\n");
+    for (const Row& r : rows) {
+      const double ours = cpu ? r.ours.cpu : r.ours.wall, curl = cpu ? r.curl.cpu : r.curl.wall,
+                   raw = cpu ? r.raw.cpu : r.raw.wall;
+      if (!cpu) worst = std::max(worst, ours / curl);
+      std::printf("%s %.1f %.1f %.1f %.2f %.2f\n", r.name.c_str(), ours, curl, raw, ours / curl,
+                  ours / raw);
     }
   }
-  std::printf("worst ours/curl = %.2f\n", worst);
+  std::printf("worst ours/curl (wall) = %.2f\n", worst);
   for (const std::string over : {"", "-tls"}) {
     const std::string name = over.empty() ? "keepalive_2000x100B" : "tls_keepalive_2000x100B";
     if (!wanted(name) || (over.empty() && only.starts_with("tls"))) continue;
