@@ -3,6 +3,7 @@
 #include "http/IdGlobal.h"
 #include "rtl/AnsiText.h"
 #include "rtl/Convert.h"
+#include "tcp/IdLimits.h"
 #include "tcp/IdStackConsts.h"
 
 namespace vantro {
@@ -49,16 +50,24 @@ bool IsStaleConnectionFailure(const EIdException& e) {
           socket->LastError() == Id_WSAESHUTDOWN);
 }
 
-// Scheme, host and port: where credentials given for a target may go.
-std::string OriginOf(const TIdURI& uri) {
-  return LowerCase(uri.Scheme) + "://" + LowerCase(uri.HostName) + ":" + uri.PortText;
-}
-
 // A CR, LF or NUL would end the line early and let the rest be read as a
 // header or a request of its own (RFC 9110 section 5.5).
 void RefuseLineBreaks(std::string_view text, const char* what) {
   if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
     throw EIdHTTPInvalidRequest(std::string(what) + " holds a line break or NUL: refused.");
+}
+
+// A line that begins with a blank would continue the one before it, a fold
+// no sender may write (RFC 9112 section 5.2).
+void RefuseFold(std::string_view line) {
+  if (!line.empty() && (line[0] == ' ' || line[0] == '\t'))
+    throw EIdHTTPInvalidRequest("A header line begins with a blank: refused.");
+}
+
+// Lines of the request's credentials that go to the proxy only.
+bool IsProxyCredentialsLine(std::string_view line) {
+  constexpr std::string_view kName = "Proxy-Authorization:";
+  return line.size() >= kName.size() && SameText(line.substr(0, kName.size()), kName);
 }
 
 }  // namespace
@@ -103,10 +112,8 @@ void TIdCustomHTTP::ExecuteRequest(TIdHTTPMethod verb, const std::string& url, T
     for (bool again = true; again;) {
       ++RedirectsTaken;
       PrepareTarget(request);
-      if (callTarget.empty()) {
-        callTarget = TargetURI.ComposePlainURI();
-        TakeTargetAsCredentialsOrigin();
-      }
+      credentials_.Select(request, TargetOrigin(), callTarget.empty());
+      if (callTarget.empty()) callTarget = TargetURI.ComposePlainURI();
       SendAndReadStatus(*protocol_);
       ReadFinalHead(response);
 
@@ -155,11 +162,13 @@ void TIdCustomHTTP::ExecuteRequest(TIdHTTPMethod verb, const std::string& url, T
 void TIdCustomHTTP::ReadFinalHead(TIdHTTPResponse& response) {
   // Interim answers come with a head and no body (RFC 9110 section 15.2);
   // 101 ends HTTP on the connection and is final.
-  for (;;) {
+  for (int interim = 0;; ++interim) {
     protocol_->ReadResponseHead();
     HandOverCookies(response);
     const int code = response.StatusCode();
     if (code < 100 || code >= 200 || code == 101) return;
+    if (interim == kMostInterimAnswers)
+      throw EIdHTTPFramingError("More than " + IntToStr(kMostInterimAnswers) + " interim answers.");
     response.StatusLine = ReadLine("\n");
   }
 }
@@ -228,18 +237,16 @@ void TIdCustomHTTP::PrepareTarget(TIdHTTPRequest& request) {
       SendsBody(verb) && request.BodySource != nullptr ? request.BodySource->Size() : -1);
   request.Host = TargetURI.PortText == "80" ? TargetURI.HostName
                                             : TargetURI.HostName + ":" + TargetURI.PortText;
+  if (!next.User.empty()) credentials_.GivenFor(request, TargetOrigin());
 }
 
 std::string TIdCustomHTTP::TunnelTarget() const {
   return TargetURI.HostName + ":" + TargetURI.PortText;
 }
 
-bool TIdCustomHTTP::TargetIsCredentialsOrigin() const {
-  return OriginOf(TargetURI) == credentialsOrigin_;
-}
-
-void TIdCustomHTTP::TakeTargetAsCredentialsOrigin() {
-  credentialsOrigin_ = OriginOf(TargetURI);
+std::string TIdCustomHTTP::TargetOrigin() const {
+  return LowerCase(TargetURI.Scheme) + "://" + LowerCase(TargetURI.HostName) + ":" +
+         TargetURI.PortText;
 }
 
 TIdSSLIOHandlerSocket* TIdCustomHTTP::SSLHandler() const {
@@ -255,6 +262,9 @@ TIdHTTPRoute TIdCustomHTTP::ChooseRoute() {
       SetHost(TargetURI.HostName);
       SetPort(StrToInt32(TargetURI.PortText));
     }
+    // A kept connection carries one scheme: plain bytes must not go on a
+    // TLS connection, nor TLS begin on one that carried plain HTTP.
+    if (ssl != nullptr && ssl->Secured() != secure && IsConnected()) CloseConnection();
     if (secure) {
       if (ssl == nullptr) throw EIdIOHandlerPropInvalid("IOHandler value is not valid");
       ssl->PassThrough = false;
@@ -264,6 +274,9 @@ TIdHTTPRoute TIdCustomHTTP::ChooseRoute() {
     return rtDirect;
   }
 
+  // Without a TLS handler the tunnel would carry the request in the clear:
+  // refused as the direct route refuses it, before anything is sent.
+  if (secure && ssl == nullptr) throw EIdIOHandlerPropInvalid("IOHandler value is not valid");
   if ((Host != ProxyParams.ProxyServer() || Port != ProxyParams.ProxyPort()) && IsConnected()) {
     CloseConnection();
   }
@@ -271,10 +284,7 @@ TIdHTTPRoute TIdCustomHTTP::ChooseRoute() {
   TIdTCPClient::SetHost(ProxyParams.ProxyServer());
   TIdTCPClient::SetPort(ProxyParams.ProxyPort());
   if (secure) {
-    if (IOHandler() != nullptr && ssl == nullptr) {
-      throw EIdIOHandlerPropInvalid("IOHandler value is not valid");
-    }
-    if (ssl != nullptr) ssl->PassThrough = true;
+    ssl->PassThrough = true;
     return rtTLSViaProxy;
   }
   if (ssl != nullptr) ssl->PassThrough = true;
@@ -325,12 +335,25 @@ void TIdCustomHTTP::OpenAndSend(TIdHTTPProtocol& protocol) {
 
 void TIdCustomHTTP::EnsureConnected(TIdHTTPResponse& previous) {
   if (!previous.ConnectionReusable()) CloseConnection();
-  ProbePeerClose(false);
+  try {
+    ProbePeerClose(false);
+  } catch (const EIdException& e) {
+    // A kept connection the peer reset is gone as one it closed: nothing
+    // was sent on it yet, so a new one carries the request.
+    if (!IsStaleConnectionFailure(e)) throw;
+    CloseConnection();
+  }
   // Bytes that came before this request was sent answer nothing it asks: the
   // server sent more than it framed, and the connection is out of step.
   if (IsConnected() && InputQueue().Size() > 0) CloseConnection();
   connectionReused_ = IsConnected();
-  if (!connectionReused_) OpenConnection(ReadTimeout);
+  if (connectionReused_) return;
+  try {
+    OpenConnection(ReadTimeout);
+  } catch (const EIdSSLProtocolReplyError&) {
+    CloseConnection();
+    throw;
+  }
 }
 
 void TIdCustomHTTP::SendRequestHead(TIdHTTPRequest& request, const TIdURI* cookieTarget) {
@@ -340,11 +363,18 @@ void TIdCustomHTTP::SendRequestHead(TIdHTTPRequest& request, const TIdURI* cooki
 std::string TIdCustomHTTP::ComposeRequestHead(TIdHTTPRequest& request, const TIdURI* cookieTarget) {
   request.StoreToHeaderLines();
   TIdHeaderList& lines = request.HeaderLines();
-  ProxyParams.AddProxyAuthorization(lines);
+  // Proxy credentials are for the proxy that reads this head: never for an
+  // origin, never inside a tunnel (RFC 9110 section 11.7.2).
+  if (request.Route == rtProxy) {
+    ProxyParams.AddProxyAuthorization(lines);
+  } else {
+    for (int i = lines.Count() - 1; i >= 0; --i)
+      if (IsProxyCredentialsLine(lines[i])) lines.Delete(i);
+  }
   if (cookieTarget != nullptr) {
     // Credentials go only where they were given (as curl and browsers do on
     // a redirect to another host, port or scheme).
-    if (lines.IndexOfHeader("Authorization") >= 0 && !TargetIsCredentialsOrigin()) {
+    if (lines.IndexOfHeader("Authorization") >= 0 && !credentials_.Selected()) {
       while (lines.IndexOfHeader("Authorization") >= 0)
         lines.SetValueOf("Authorization", "");
     }
@@ -367,6 +397,7 @@ std::string TIdCustomHTTP::ComposeRequestHead(TIdHTTPRequest& request, const TId
   for (int i = 0; i < lines.Count(); ++i) {
     if (lines[i].empty()) continue;
     RefuseLineBreaks(lines[i], "A header line");
+    RefuseFold(lines[i]);
     head.append(lines[i]).append("\r\n");
   }
   head += "\r\n";
@@ -440,29 +471,52 @@ void TIdCustomHTTP::OpenTunnel(TIdHTTPRequest& request) {
   answer.BodyStream = &tunnelBody;
   connect.UserAgent = request.UserAgent;
   connect.Host = request.Host;
-  connect.SetContentLength(request.ContentLength());
+  // A CONNECT has no content (RFC 9110 section 9.3.6): a length would make
+  // the proxy wait for it or take the start of the handshake as it.
+  connect.ContentType.clear();
   connect.Pragma = "no-cache";
   connect.RequestTarget = TunnelTarget();
   connect.Verb = hmConnect;
   connect.ProxyConnection = "keep-alive";
+  connect.Route = rtProxy;
   for (;;) {
     EnsureConnected(answer);
     SendRequestHead(connect, nullptr);
-    answer.StatusLine = ReadLine("\n");
-    if (answer.StatusLine.empty()) {
-      answer.StatusLine = "HTTP/1.0 200 OK";
-      answer.Connection = "close";
-    } else {
-      tunnel.ReadResponseHead();
-      HandOverCookies(answer);
+    try {
+      ReadTunnelAnswer(tunnel);
+    } catch (const EIdHTTPProtocolException&) {
+      // The refusal was read to its end.
+      if (!answer.ConnectionReusable()) CloseConnection();
+      throw;
+    } catch (...) {
+      // The rest of the proxy's answer would be read as the next one's.
+      CloseConnection();
+      throw;
     }
     if (answer.StatusCode() == 200) {
-      if (TIdSSLIOHandlerSocket* ssl = SSLHandler()) ssl->PassThrough = false;
+      if (TIdSSLIOHandlerSocket* ssl = SSLHandler()) {
+        // The certificate is the target's, not the proxy's.
+        ssl->PeerHost = TargetURI.HostName;
+        ssl->PassThrough = false;
+      }
       tunnelTarget_ = connect.RequestTarget;
       return;
     }
-    tunnel.DecideNextStep();
   }
+}
+
+void TIdCustomHTTP::ReadTunnelAnswer(TIdHTTPProtocol& tunnel) {
+  TIdHTTPResponse& answer = tunnel.Response();
+  answer.StatusLine = ReadLine("\n");
+  if (answer.StatusLine.empty()) {
+    answer.StatusLine = "HTTP/1.0 200 OK";
+    answer.Connection = "close";
+    answer.EndsConnection = true;
+  } else {
+    tunnel.ReadResponseHead();
+    HandOverCookies(answer);
+  }
+  if (answer.StatusCode() != 200) tunnel.DecideNextStep();
 }
 
 }  // namespace vantro

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "http/IdHTTPCredentials.h"
 #include "http/IdHTTPHeaderInfo.h"
 #include "http/IdURI.h"
 #include "httpstate/IdAuthentication.h"
@@ -18,6 +19,7 @@
 #include "tcp/IdException.h"
 #include "tcp/IdIOHandlerSocket.h"
 #include "tcp/IdTCPClient.h"
+#include "tls/IdSSLIOHandlerSocket.h"
 
 namespace vantro {
 
@@ -31,6 +33,8 @@ enum TIdHTTPOption : unsigned {
 using TIdHTTPOptions = unsigned;
 enum TIdHTTPRoute { rtDirect, rtTLS, rtProxy, rtTLSViaProxy };
 enum TIdHTTPNextStep { nsFollow, nsDone, nsUndecided, nsRetryAuth };
+// How an answer's body ends (RFC 9112 section 6.3).
+enum class TIdBodyFraming { Length, Chunked, UntilClose };
 
 // An answer the client does not accept: the status line as message, the
 // status code and the body that came with it.
@@ -45,18 +49,13 @@ class EIdHTTPProtocolException : public EIdProtocolReplyError {
 };
 
 VANTRO_EXCEPTION(EIdUnknownProtocol, EIdException);
-// A body that does not end as its framing says (cut short, a chunk size that
-// is no number): the bytes that came are in the caller's stream.
+// An answer whose framing cannot be trusted (a body cut short, a chunk size
+// or Content-Length that is no number, a head past its bound): the bytes that
+// came of a body are in the caller's stream, and the connection is closed.
 VANTRO_EXCEPTION(EIdHTTPFramingError, EIdException);
-// A request that cannot be sent as asked (a line break in its URL or a header).
+// A request that cannot be sent as asked (a line break or NUL in its URL or a
+// header field, a header line that would continue the one before it).
 VANTRO_EXCEPTION(EIdHTTPInvalidRequest, EIdException);
-
-// The TLS handler is not part of this library; the client only tests for it
-// and switches its pass-through.
-class TIdSSLIOHandlerSocket : public TIdIOHandlerSocket {
- public:
-  bool PassThrough = true;
-};
 
 class TIdCustomHTTP;
 
@@ -88,6 +87,15 @@ class TIdHTTPResponse : public TIdResponseHeaderInfo {
   TStream* BodyStream = nullptr;
   TIdHTTPProtocolVersion StatusVersion = pv1_1;
 
+  // Decided from the head when it is read.
+  TIdBodyFraming Framing = TIdBodyFraming::UntilClose;
+  // The head's Connection and Proxy-Connection tokens, over all their lines.
+  bool AsksClose = false;
+  bool AsksKeepAlive = false;
+  // The head leaves the connection unfit for another request whatever it
+  // asks (a 101, a framing that may be read apart from the sender's).
+  bool EndsConnection = false;
+
  private:
   int statusCode_ = -1;
 };
@@ -101,6 +109,9 @@ class TIdHTTPProtocol {
   TIdHTTPRequest& Request() { return *request_; }
   TIdHTTPResponse& Response() { return *response_; }
 
+  // Reads the header block and decides the body's framing; raises
+  // EIdHTTPFramingError for a head past its bound or a Content-Length that
+  // is no single number.
   void ReadResponseHead();
   TIdHTTPNextStep DecideNextStep();
   void ReadBody();
@@ -113,7 +124,8 @@ class TIdHTTPProtocol {
  private:
   TIdHTTPNextStep FollowRedirect();
   bool AnswerHasBody();
-  bool AnswerIsChunked() const;
+  void DecideFraming();
+  void ReadConnectionTokens();
   void ReadBodyBytes(TStream& dest, std::int64_t count, bool untilClose);
   std::int64_t ReadChunkSize();
   void ReadChunkedBody(TStream& dest);
@@ -200,18 +212,19 @@ class TIdCustomHTTP : public TIdTCPClient {
 
  private:
   void OpenTunnel(TIdHTTPRequest& request);
+  // The proxy's answer to a CONNECT, acted on unless it opens the tunnel.
+  void ReadTunnelAnswer(TIdHTTPProtocol& tunnel);
   // host:port, as a CONNECT asks for the target.
   std::string TunnelTarget() const;
-  bool TargetIsCredentialsOrigin() const;
-  void TakeTargetAsCredentialsOrigin();
+  // Scheme, host and port of the target: where credentials given for it may go.
+  std::string TargetOrigin() const;
   TIdSSLIOHandlerSocket* SSLHandler() const;
   void SendAndReadStatus(TIdHTTPProtocol& protocol);
   void ReadFinalHead(TIdHTTPResponse& response);
   void SendHead(const std::string& head);
 
   std::unique_ptr<TIdHTTPProtocol> protocol_;
-  // Scheme, host and port the request's credentials were given for.
-  std::string credentialsOrigin_;
+  TIdCredentialsByOrigin credentials_;
   // A request went out and its answer is not yet read to its end.
   bool exchangeOpen_ = false;
   // The last request went out on a connection kept from before.

@@ -37,6 +37,66 @@ bool ParseChunkSize(std::string_view line, std::int64_t& size) {
   throw EIdHTTPFramingError("Connection closed " + what + ".");
 }
 
+// Content-Length is digits only (RFC 9110 section 8.6); a list of equal
+// values, as a proxy may join repeated lines, is one value. -1: there is none.
+std::int64_t StrictContentLength(const TIdHeaderList& lines) {
+  TStringList values;
+  lines.CollectValues("Content-Length", &values);
+  std::int64_t length = -1;
+  for (int i = 0; i < values.Count(); ++i) {
+    std::string list = values[i];
+    do {
+      const std::string text = Trim(CutToken(list, ","));
+      std::int64_t value = 0;
+      bool number = !text.empty() && text.size() <= kMostContentLengthDigits;
+      for (const char c : text) {
+        number = number && c >= '0' && c <= '9';
+        value = value * 10 + (c - '0');
+      }
+      if (!number || (length >= 0 && value != length))
+        throw EIdHTTPFramingError("Invalid Content-Length: \"" + values[i] + "\"");
+      length = value;
+    } while (!list.empty());
+  }
+  return length;
+}
+
+// Whether chunked is the last coding of the Transfer-Encoding list (RFC 9112
+// section 6.3): only then does the body end with its last chunk.
+bool EndsChunked(const TStringList& codings) {
+  std::string last;
+  for (int i = 0; i < codings.Count(); ++i) {
+    std::string list = codings[i];
+    while (!list.empty()) {
+      std::string coding = Trim(CutToken(list, ","));
+      if (!coding.empty()) last = std::move(coding);
+    }
+  }
+  // Coding names are case-insensitive (RFC 9112 section 7).
+  return SameText(last, "chunked");
+}
+
+// Drops what is written, so that a body nobody asked for still leaves the
+// connection in step.
+class TDiscardStream : public TStream {
+ public:
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void*, std::int64_t count) override {
+    position_ += std::max<std::int64_t>(count, 0);
+    return count;
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    if (origin == TSeekOrigin::soBeginning) position_ = std::max<std::int64_t>(offset, 0);
+    if (origin == TSeekOrigin::soCurrent) position_ = std::max<std::int64_t>(position_ + offset, 0);
+    return position_;
+  }
+  std::int64_t Size() const override { return position_; }
+  void SetSize(std::int64_t) override {}
+
+ private:
+  std::int64_t position_ = 0;
+};
+
 }  // namespace
 
 bool TIdHTTPProtocol::AnswerHasBody() {
@@ -45,21 +105,37 @@ bool TIdHTTPProtocol::AnswerHasBody() {
   return request_->Verb != hmHead && !(code >= 100 && code < 200) && code != 204 && code != 304;
 }
 
-bool TIdHTTPProtocol::AnswerIsChunked() const {
-  // Coding names are case-insensitive (RFC 9112 section 7).
-  return TextPos("CHUNKED", UpperCase(response_->HeaderLines().ValueOf("Transfer-Encoding"))) > 0;
+void TIdHTTPProtocol::DecideFraming() {
+  TIdHTTPResponse& response = *response_;
+  const std::int64_t length = StrictContentLength(response.HeaderLines());
+  response.SetContentLength(length);
+  TStringList codings;
+  response.HeaderLines().CollectValues("Transfer-Encoding", &codings);
+  if (codings.Empty()) {
+    response.Framing = length >= 0 ? TIdBodyFraming::Length : TIdBodyFraming::UntilClose;
+    return;
+  }
+  // Transfer-Encoding wins over Content-Length; an answer with both may have
+  // been framed apart by someone on the way, and the connection is not
+  // trusted with another request (RFC 9112 section 6.3).
+  response.Framing = EndsChunked(codings) ? TIdBodyFraming::Chunked : TIdBodyFraming::UntilClose;
+  response.EndsConnection = response.EndsConnection || length >= 0;
 }
 
 void TIdHTTPProtocol::ReadBody() {
-  TStream* dest = response_->BodyStream;
-  if (dest == nullptr || !AnswerHasBody()) return;
-  const std::int64_t length = response_->ContentLength();
-  if (length > 0) {
-    ReadBodyBytes(*dest, length, false);
-  } else if (AnswerIsChunked()) {
-    ReadChunkedBody(*dest);
-  } else if (!response_->ContentLengthGiven()) {
-    ReadBodyBytes(*dest, -1, true);
+  if (!AnswerHasBody()) return;
+  TDiscardStream nowhere;
+  TStream& dest = response_->BodyStream != nullptr ? *response_->BodyStream : nowhere;
+  switch (response_->Framing) {
+    case TIdBodyFraming::Length:
+      if (response_->ContentLength() > 0) ReadBodyBytes(dest, response_->ContentLength(), false);
+      break;
+    case TIdBodyFraming::Chunked:
+      ReadChunkedBody(dest);
+      break;
+    case TIdBodyFraming::UntilClose:
+      ReadBodyBytes(dest, -1, true);
+      break;
   }
 }
 

@@ -67,9 +67,10 @@ bool TIdCustomHTTP::AnswerServerChallenge(TIdHTTPRequest& request, TIdHTTPRespon
 
   // Credentials given for another scheme, host or port are not offered to
   // this one (a redirect led here); the owner may give some for it.
-  const bool theirOrigin = TargetIsCredentialsOrigin();
-  std::string user = theirOrigin ? request.Username : std::string();
-  std::string password = theirOrigin ? request.Password : std::string();
+  const bool theirOrigin = credentials_.Selected();
+  const std::string offeredUser = theirOrigin ? request.Username : std::string();
+  const std::string offeredPassword = theirOrigin ? request.Password : std::string();
+  std::string user = offeredUser, password = offeredPassword;
   TIdAuthentication& auth = *request.AuthObject;
   auth.SetUserNameValue(user);
   auth.SetPasswordValue(password);
@@ -77,11 +78,12 @@ bool TIdCustomHTTP::AnswerServerChallenge(TIdHTTPRequest& request, TIdHTTPRespon
   auth.TakeChallenges(challenges);
   const bool resend =
       RunSchemeSteps(*this, auth, user, password, OnAuthorization, request.BasicAuthentication);
-  if (theirOrigin || resend) {
-    request.Username = std::move(user);
-    request.Password = std::move(password);
-    TakeTargetAsCredentialsOrigin();
-  }
+  if (!theirOrigin && !resend) return false;
+  const bool given = user != offeredUser || password != offeredPassword;
+  request.Username = std::move(user);
+  request.Password = std::move(password);
+  // What the owner gave is for this origin alone, in this call and later ones.
+  if (given) credentials_.GivenFor(request, TargetOrigin());
   return resend;
 }
 

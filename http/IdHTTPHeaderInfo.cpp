@@ -38,10 +38,12 @@ bool CopyFieldsInto(const Record& source, TPersistent& dest, Fields... fields) {
   return true;
 }
 
-std::uint32_t DecimalOrRaise(const std::string& text) {
-  std::int32_t value = 0;
-  if (!TryStrToInt(text, value)) RaiseInvalidInteger(text);
-  return static_cast<std::uint32_t>(value);
+// A Content-Range position the client only records: 0 (unknown) when it is
+// no number of 32 bits, such as the "*" of a 416 answer.
+std::uint32_t RangePositionOrZero(const std::string& text) {
+  std::int64_t value = 0;
+  const bool fits = TryStrToInt64(Trim(text), value) && value >= 0 && value <= UINT32_MAX;
+  return fits ? static_cast<std::uint32_t>(value) : 0;
 }
 
 std::uint32_t DecimalOrZero(const std::string& text) {
@@ -62,11 +64,27 @@ void SetCredentialsLine(TIdHeaderList& lines, std::string_view name,
   SetWhenGiven(lines, name, authObject->BuildHeaderValue());
 }
 
-// Expires as a number of seconds from now. The seconds make a time of day, so
-// a day or more (or a negative count) is refused as the runtime refuses it.
+// Expires as a number of seconds from now, made a time of day; a count the
+// time of day cannot hold (a day or more, or below 0) is kept as unknown (0):
+// the field is only recorded and must not fail the answer.
 TDateTime ExpiresInSeconds(std::int32_t seconds) {
-  if (seconds < 0) throw EConvertError("Invalid argument to time encode");
+  if (seconds < 0 || seconds >= SecsPerDay) return 0;
   return Now() + EncodeTime(seconds / 3600, seconds % 3600 / 60, seconds % 60, 0);
+}
+
+// Appends lines with each continuation line joined to the line it continues,
+// as a recipient reads them (RFC 9112 section 5.2); a continuation line with
+// no line above it stays as it is.
+void AppendUnfolded(TStringList& dest, const TStringList& lines) {
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string& line = lines[i];
+    const bool continues = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+    if (continues && i > 0 && dest.Count() > 0) {
+      dest.Put(dest.Count() - 1, TrimRight(dest[dest.Count() - 1]) + " " + Trim(line));
+    } else {
+      dest.Add(line);
+    }
+  }
 }
 
 }  // namespace
@@ -136,8 +154,13 @@ void TIdEntityHeaderInfo::StoreEntityFields() {
   SetDateWhenGiven(lines, "Date", Date);
   SetDateWhenGiven(lines, "Expires", Expires);
   SetWhenGiven(lines, "Pragma", Pragma);
-  // Extra lines go out as they stand: no folding, no merging by name.
-  lines.AddStrings(customHeaders_);
+  // Extra lines go out as they stand: no merging by name, and no folding in
+  // a list that does not fold.
+  if (lines.FoldOnWrite) {
+    lines.AddStrings(customHeaders_);
+  } else {
+    AppendUnfolded(lines, customHeaders_);
+  }
 }
 
 void TIdEntityHeaderInfo::ResetEntityFields() {
@@ -191,6 +214,8 @@ constexpr RequestTextField kRequestTextFields[] = {
 }  // namespace
 
 TIdRequestHeaderInfo::TIdRequestHeaderInfo() {
+  // A sender never folds (RFC 9112 section 5.2; nginx 1.21.1 and later answer 400).
+  HeaderLines().FoldOnWrite = false;
   ResetRequestFields();
 }
 
@@ -265,8 +290,8 @@ void TIdResponseHeaderInfo::LoadFromHeaderLines() {
   std::string range = lines.ValueOf("Content-Range");
   if (!range.empty()) {
     CutToken(range, " ");
-    ContentRangeStart = DecimalOrRaise(CutToken(range, "-"));
-    ContentRangeEnd = DecimalOrRaise(CutToken(range, "/"));
+    ContentRangeStart = RangePositionOrZero(CutToken(range, "-"));
+    ContentRangeEnd = RangePositionOrZero(CutToken(range, "/"));
   }
   wwwAuthenticate_.Clear();
   lines.CollectValues("WWW-Authenticate", &wwwAuthenticate_);

@@ -102,8 +102,8 @@ class TIdResponseHeaderInfo : public TIdEntityHeaderInfo {
 
   std::string ClassName() const override { return "TIdResponseHeaderInfo"; }
 
-  // Raises EConvertError for a Content-Range part that is not a number and
-  // for an Expires number outside 0..86399 other than -1.
+  // Values the record cannot hold (a Content-Range position past 32 bits or
+  // "*", an Expires number outside 0..86399) are kept as unknown: 0.
   void LoadFromHeaderLines() override;
   void ResetFields() override;
 

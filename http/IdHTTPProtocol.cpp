@@ -1,5 +1,8 @@
 #include "http/IdHTTP.h"
 
+#include <chrono>
+
+#include "http/IdGlobal.h"
 #include "rtl/AnsiText.h"
 #include "rtl/Convert.h"
 #include "tcp/IdLimits.h"
@@ -17,10 +20,13 @@ class SideRead {
         savedTimeout_(http.ReadTimeout),
         savedStream_(response.BodyStream) {
     http.ReadTimeout = readTimeout;
+    http.ReadDeadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kMostSideBodyTimeMs);
     response.BodyStream = &aside;
   }
   ~SideRead() {
     response_.BodyStream = savedStream_;
+    http_.ReadDeadline.reset();
     http_.ReadTimeout = savedTimeout_;
   }
   SideRead(const SideRead&) = delete;
@@ -55,14 +61,11 @@ bool TIdHTTPResponse::ConnectionReusable() {
   const bool answeredIn1_0 = SameText(version, "1.0");
   if (answeredIn1_0) StatusVersion = pv1_0;
   if (SameText(version, "1.1")) StatusVersion = pv1_1;
-  if (!HTTP->IsConnected()) return false;
-  const std::string connection = Trim(Connection), proxyConnection = Trim(ProxyConnection);
+  if (EndsConnection || !HTTP->IsConnected()) return false;
   // An HTTP/1.0 server closes after its answer unless it says otherwise
   // (RFC 9112 section 9.3), whatever version was asked in.
-  if (HTTP->ProtocolVersion == pv1_0 || answeredIn1_0) {
-    return SameText(connection, "KEEP-ALIVE") || SameText(proxyConnection, "KEEP-ALIVE");
-  }
-  return !SameText(connection, "CLOSE") && !SameText(proxyConnection, "CLOSE");
+  if (HTTP->ProtocolVersion == pv1_0 || answeredIn1_0) return AsksKeepAlive;
+  return !AsksClose;
 }
 
 TIdHTTPProtocol::TIdHTTPProtocol(TIdCustomHTTP& http)
@@ -73,8 +76,13 @@ TIdHTTPProtocol::TIdHTTPProtocol(TIdCustomHTTP& http)
 void TIdHTTPProtocol::ReadResponseHead() {
   TIdHeaderList& lines = response_->HeaderLines();
   lines.Clear();
+  std::size_t headBytes = response_->StatusLine.size();
   try {
     for (std::string line = http_.ReadLine("\n"); !line.empty(); line = http_.ReadLine("\n")) {
+      headBytes += line.size();
+      if (headBytes > kMostResponseHeadBytes)
+        throw EIdHTTPFramingError("Answer head longer than " + IntToStr(kMostResponseHeadBytes) +
+                                  " bytes.");
       lines.Add(std::move(line));
     }
   } catch (const EIdConnClosedGracefully&) {
@@ -82,12 +90,37 @@ void TIdHTTPProtocol::ReadResponseHead() {
     http_.CloseConnection();
   }
   response_->LoadFromHeaderLines();
+  ReadConnectionTokens();
+  DecideFraming();
+}
+
+void TIdHTTPProtocol::ReadConnectionTokens() {
+  TIdHTTPResponse& response = *response_;
+  response.AsksClose = response.AsksKeepAlive = false;
+  // Connection is a list of tokens over all its lines (RFC 9110 section 7.6.1);
+  // Proxy-Connection is read the same way, as proxies still send it.
+  for (const char* name : {"Connection", "Proxy-Connection"}) {
+    TStringList values;
+    response.HeaderLines().CollectValues(name, &values);
+    for (int i = 0; i < values.Count(); ++i) {
+      std::string list = values[i];
+      while (!list.empty()) {
+        const std::string token = Trim(CutToken(list, ","));
+        response.AsksClose = response.AsksClose || SameText(token, "close");
+        response.AsksKeepAlive = response.AsksKeepAlive || SameText(token, "keep-alive");
+      }
+    }
+  }
+  // After a 101 the connection speaks another protocol (RFC 9110 section 15.2.2).
+  response.EndsConnection = response.StatusCode() == 101;
 }
 
 TIdHTTPNextStep TIdHTTPProtocol::DecideNextStep() {
   const int code = response_->StatusCode();
   const int kind = code / 100;
-  if ((kind == 3 && code != 304) || !response_->Location.empty()) {
+  // Only a 3xx points elsewhere (RFC 9110 section 15.4): a Location on any
+  // other answer (201 Created names what it made) is information.
+  if (kind == 3 && code != 304) {
     const TIdHTTPNextStep step = FollowRedirect();
     if (http_.IsConnected()) DiscardBody();
     return step;
@@ -128,7 +161,7 @@ TIdHTTPNextStep TIdHTTPProtocol::DecideNextStep() {
 
 bool TIdHTTPProtocol::ChallengeAccepted() {
   const int code = response_->StatusCode();
-  return (code == 401 || code == 407) && response_->Location.empty();
+  return code == 401 || code == 407;
 }
 
 TIdHTTPNextStep TIdHTTPProtocol::FollowRedirect() {

@@ -180,8 +180,9 @@ void TMemoryStream::SetSize(std::int64_t size) {
 
 void TMemoryStream::SetSizeAhead(std::int64_t size) {
   const auto wanted = static_cast<std::size_t>(std::max<std::int64_t>(0, size));
+  // Room only: its pages become present as writes come (WillWrite), so a size
+  // announced by a peer costs no memory before its bytes do.
   Grow(wanted);
-  WillWrite(wanted);
   size_ = wanted;
   position_ = std::min(position_, Size());
 }

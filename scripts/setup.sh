@@ -9,7 +9,7 @@ set -euo pipefail
 default_packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev nsis
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-  wine wine32:i386 wine64 libgnutls30 libgnutls30:i386 fonts-wine fonts-wqy-microhei xvfb x11-utils imagemagick libcurl4-openssl-dev python3
+  wine wine32:i386 wine64 libgnutls30 libgnutls30:i386 fonts-wine fonts-wqy-microhei xvfb x11-utils imagemagick libcurl4-openssl-dev libssl-dev python3
   clang-format shellcheck)
 packages=("${@:-${default_packages[@]}}")
 

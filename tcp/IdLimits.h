@@ -28,7 +28,25 @@ inline constexpr int kSkippedBodyReadTimeoutMs = 4000;
 // chunk, and cannot overflow a 64-bit count.
 inline constexpr std::size_t kMostChunkSizeDigits = 15;
 
-// A header line written longer than this is folded onto continuation lines.
+// Decimal digits a Content-Length may have: 18 reach an exabyte, past any
+// real body, and cannot overflow a 64-bit count.
+inline constexpr std::size_t kMostContentLengthDigits = 18;
+
+// The bytes of an answer's status line and header lines together: what
+// Chromium accepts (256 KiB), far past real heads, yet no way for a peer to
+// make us hold a head without end.
+inline constexpr std::size_t kMostResponseHeadBytes = 256 * 1024;
+
+// Interim 1xx answers before the final one: a server sends one or two (100
+// Continue, 103 Early Hints); more is a peer that keeps us reading.
+inline constexpr int kMostInterimAnswers = 32;
+
+// The whole time an error body (or a body the client skips) may take, however
+// steadily it trickles: the status must not wait on it.
+inline constexpr int kMostSideBodyTimeMs = 5000;
+
+// A header line written longer than this is folded onto continuation lines
+// (response records only: request lines are never folded, RFC 9112 section 5.2).
 inline constexpr int kHeaderFoldWidth = 1024;
 
 // What a connect without a time-out may take while a GUI hook keeps the

@@ -77,6 +77,15 @@ int TIdTCPConnection::FillInput(bool raiseIfClosed, int timeout, bool raiseOnTim
 int TIdTCPConnection::Fill(char* inPlace, int size, bool raiseIfClosed, int timeout,
                            bool raiseOnTimeout) {
   if (timeout == IdTimeoutDefault) timeout = ReadTimeout == 0 ? IdTimeoutInfinite : ReadTimeout;
+  if (ReadDeadline) {
+    using namespace std::chrono;
+    const auto left = ceil<milliseconds>(*ReadDeadline - steady_clock::now()).count();
+    if (left <= 0) {
+      if (raiseOnTimeout) throw EIdReadTimeout(RSReadTimeout);
+      return -1;
+    }
+    if (timeout == IdTimeoutInfinite || timeout > left) timeout = static_cast<int>(left);
+  }
   EnsureOpen(raiseIfClosed, false);
   if (!IsConnected()) {
     if (raiseIfClosed) throw EIdNotConnected(RSNotConnected);

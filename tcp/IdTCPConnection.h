@@ -4,8 +4,10 @@
 // orderly close and raises it only once every byte received before it is read.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,9 @@ class TIdTCPConnection : public TIdComponent {
   int ReadTimeout = 0;  // ms; 0: wait without limit
   int RecvBufferSize = 32768;
   int SendBufferSize = 32768;
+  // Reads raise EIdReadTimeout once this moment has passed, whatever their
+  // own time-out: a bound on a whole read, not on one wait.
+  std::optional<std::chrono::steady_clock::time_point> ReadDeadline;
   TIdNotifyEvent OnDisconnected;
 
   TIdIOHandler* IOHandler() const { return ioHandler_; }

@@ -3,8 +3,10 @@
 // connection, so a program that never makes one never loads them.
 #pragma once
 
-#include <wincrypt.h>
+// windows.h first; the others build on it.
 #include <windows.h>
+
+#include <wincrypt.h>
 #define SECURITY_WIN32
 #include <schannel.h>
 #include <security.h>

@@ -38,18 +38,21 @@ constexpr DWORD kIgnoreUnknownCA = 0x00000100;
   Refuse(host, TLSStatusText(static_cast<long>(GetLastError())));
 }
 
-TStore NewStore(const TSchannelApi& api, LPCSTR provider) {
+TStore NewStore(const TSchannelApi& api, LPCSTR provider, const std::string& host) {
   TStore store(api.CertOpenStore(provider, 0, 0, 0, nullptr));
-  if (!store) RefuseForLastError("certificate store");
+  if (!store) RefuseForLastError(host);
   return store;
 }
 
 // The roots a PEM file adds to the system's, as curl's --cacert does.
-TStore LoadCAFile(const TSchannelApi& api, const std::string& path) {
+TStore LoadCAFile(const TSchannelApi& api, const std::string& path, const std::string& host) {
+  const auto unreadable = [&](const std::string& why) {
+    Refuse(host, "the CA file " + path + " could not be read: " + why);
+  };
   std::ifstream file(path, std::ios::binary);
   const std::string pem{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (!file) Refuse(path, "the CA file cannot be read");
-  TStore store = NewStore(api, CERT_STORE_PROV_MEMORY);
+  if (!file) unreadable("it cannot be opened");
+  TStore store = NewStore(api, CERT_STORE_PROV_MEMORY, host);
   static constexpr std::string_view kBegin = "-----BEGIN CERTIFICATE-----";
   static constexpr std::string_view kEnd = "-----END CERTIFICATE-----";
   int count = 0;
@@ -69,11 +72,11 @@ TStore LoadCAFile(const TSchannelApi& api, const std::string& path) {
     if (!decoded ||
         !api.CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, der.data(), size,
                                               CERT_STORE_ADD_USE_EXISTING, nullptr)) {
-      Refuse(path, "certificate " + std::to_string(count + 1) + " of the CA file cannot be read");
+      unreadable("certificate " + std::to_string(count + 1) + " is not one");
     }
     ++count;
   }
-  if (count == 0) Refuse(path, "the CA file holds no certificate");
+  if (count == 0) unreadable("it holds no certificate");
   return store;
 }
 
@@ -82,7 +85,7 @@ TStore LoadCAFile(const TSchannelApi& api, const std::string& path) {
 // check stays within the connection's time-outs.
 TChain BuildChain(const TSchannelApi& api, PCCERT_CONTEXT certificate, HCERTSTORE extraRoots,
                   const std::string& host) {
-  TStore candidates = NewStore(api, CERT_STORE_PROV_COLLECTION);
+  TStore candidates = NewStore(api, CERT_STORE_PROV_COLLECTION, host);
   api.CertAddStoreToCollection(candidates.get(), certificate->hCertStore, 0, 0);
   if (extraRoots != nullptr) api.CertAddStoreToCollection(candidates.get(), extraRoots, 0, 0);
   LPSTR serverAuth[] = {const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH)};
@@ -194,7 +197,7 @@ void CheckChainTrust(PCCERT_CHAIN_CONTEXT chain, PCCERT_CONTEXT certificate, boo
     case static_cast<DWORD>(CERT_E_EXPIRED):
       RefuseDates(certificate, host);
     default:
-      Refuse(host, TLSStatusText(static_cast<long>(error)));
+      Refuse(host, "certificate refused: " + TLSStatusText(static_cast<long>(error)));
   }
 }
 
@@ -244,7 +247,7 @@ void VerifyServerCertificate(const TSchannelApi& api, PCCERT_CONTEXT certificate
                              const TIdTLSSettings& settings) {
   const std::string& host = settings.HostName;
   TStore extraRoots;
-  if (!settings.CAFile.empty()) extraRoots = LoadCAFile(api, settings.CAFile);
+  if (!settings.CAFile.empty()) extraRoots = LoadCAFile(api, settings.CAFile, host);
   const TChain chain = BuildChain(api, certificate, extraRoots.get(), host);
   // A root of the CA file is as trusted as the system's: the policy is told
   // to let only that root's being unknown pass (the Root store cannot be

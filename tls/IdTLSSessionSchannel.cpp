@@ -240,8 +240,8 @@ void TSchannelSession::ReceiveMore(std::size_t limit) {
   const int received =
       transport_.Receive(input_.data() + inputEnd_, static_cast<int>(input_.size() - inputEnd_));
   if (received <= 0) {
-    throw EIdSSLProtocolReplyError(
-        TLSFailureText(settings_.HostName, "the connection closed during the TLS handshake"));
+    throw EIdSSLProtocolReplyError(TLSFailureText(
+        settings_.HostName, "the server closed the connection during the TLS handshake"));
   }
   inputEnd_ += static_cast<std::size_t>(received);
 }
@@ -345,8 +345,8 @@ int TSchannelSession::Read(void* buffer, int length) {
     }
     if (peerClosed_ || !open_) return 0;
     if (handshakeWaits_) {
-      handshakeWaits_ = false;
       Negotiate(false);
+      handshakeWaits_ = false;
     }
     if (DecryptRecord()) continue;
     const std::size_t held = inputEnd_ - inputBegin_;

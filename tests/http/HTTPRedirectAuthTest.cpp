@@ -4,6 +4,7 @@
 #include "httpstate/IdCoderMIME.h"
 #include "tests/http/HTTPTestSupport.h"
 #include "tests/support/http_ScriptedServer.h"
+#include "tests/support/tls_PlainTLSHandler.h"
 
 namespace vantro {
 namespace {
@@ -27,7 +28,8 @@ TEST_F(HTTPRedirects, WithoutHandlingEveryRedirectRaises) {
   auto e = Raised<EIdHTTPProtocolException>([&] { http.GetText(server.Url("/")); });
   EXPECT_EQ(e.ReplyCode(), 302);
   EXPECT_EQ(e.ErrorBody(), "moved");
-  EXPECT_EQ(Raised<EIdHTTPProtocolException>([&] { http.GetText("/"); }).ReplyCode(), 200);
+  // Only a 3xx redirects: a Location on a 200 is information.
+  EXPECT_EQ(http.GetText("/"), "body");
 }
 
 TEST_F(HTTPRedirects, FollowsRelativeLocationsUpToTheLimit) {
@@ -239,6 +241,9 @@ TEST_F(HTTPRedirects, A303FetchesTheResultWithGetAndOthersKeepTheMethod) {
       {HttpAnswer("HTTP/1.1 200 OK", "result")},
       {HttpAnswer("HTTP/1.1 307 Temporary Redirect", "", "Location: /again\r\n")},
       {HttpAnswer("HTTP/1.1 200 OK", "posted")},
+      {HttpAnswer("HTTP/1.1 308 Permanent Redirect", "", "Location: /moved\r\n")},
+      {HttpAnswer("HTTP/1.1 200 OK", "posted")},
+      {HttpAnswer("HTTP/1.1 201 Created", "made", "Location: /things/1\r\n")},
   });
   http.HandleRedirects = true;
   TStringStream form("a=1");
@@ -250,8 +255,115 @@ TEST_F(HTTPRedirects, A303FetchesTheResultWithGetAndOthersKeepTheMethod) {
   EXPECT_EQ(requests.at(1).find("Content-Length"), std::string::npos);
   TMemoryStream second;
   http.ExecuteRequest(hmPost, "/form", &form, &second);
-  EXPECT_EQ(RequestLine(server.Requests().at(3)), "POST /again HTTP/1.1");
-  EXPECT_EQ(server.Requests().at(3).substr(server.Requests().at(3).size() - 3), "a=1");
+  TMemoryStream third;
+  http.ExecuteRequest(hmPost, "/old", &form, &third);
+  for (const std::size_t resent : {3u, 5u}) {
+    const std::string request = server.Requests().at(resent);
+    EXPECT_EQ(RequestLine(request), resent == 3 ? "POST /again HTTP/1.1" : "POST /moved HTTP/1.1");
+    EXPECT_EQ(request.substr(request.size() - 3), "a=1");
+  }
+  // Only a 3xx redirects: a 201 names what it made, and the body went once.
+  TMemoryStream made;
+  http.ExecuteRequest(hmPost, "/things", &form, &made);
+  EXPECT_EQ(made.ToString(), "made");
+  EXPECT_EQ(http.Reply().Location, "/things/1");
+  EXPECT_EQ(server.Requests().size(), 7u);
+}
+
+// Credentials an authorization handler gives are for the origin it gave
+// them for: not for the next host called, and back for that origin later.
+TEST_F(HTTPCredentials, AHandlersCredentialsStayWithTheirOriginAcrossCalls) {
+  const ScriptedReply challenge{
+      HttpAnswer("HTTP/1.1 401 Unauthorized", "", "WWW-Authenticate: Basic realm=\"x\"\r\n")};
+  auto& b = Serve({challenge,
+                   {HttpAnswer("HTTP/1.1 200 OK", "b")},
+                   {HttpAnswer("HTTP/1.1 200 OK", "b again")}});
+  auto& c = Serve({{HttpAnswer("HTTP/1.1 200 OK", "c")}});
+  auto& a = Serve({
+      {HttpAnswer("HTTP/1.1 302 Found", "", "Location: " + b.Url("/b") + "\r\n")},
+      {HttpAnswer("HTTP/1.1 200 OK", "a")},
+  });
+  http.HandleRedirects = true;
+  http.OnAuthorization = [](TIdCustomHTTP&, TIdAuthentication& auth, bool& handled) {
+    auth.SetUserNameValue("b-user");
+    auth.SetPasswordValue("b-secret");
+    handled = true;
+  };
+  GiveBasicCredentials();
+  // The 401 of b is the answer; the handler's credentials are ready for b.
+  EXPECT_EQ(http.GetText(a.Url("/a")), "");
+  EXPECT_EQ(http.GetText(b.Url("/b")), "b");
+  EXPECT_EQ(http.GetText(c.Url("/c")), "c");
+  EXPECT_EQ(http.GetText(a.Url("/a")), "a");
+  EXPECT_EQ(http.GetText(b.Url("/b")), "b again");
+  const std::string aCredentials =
+      "\r\nAuthorization: Basic " + TIdEncoderMIME::EncodeTextOnce("user:secret") + "\r\n";
+  const std::string bCredentials =
+      "\r\nAuthorization: Basic " + TIdEncoderMIME::EncodeTextOnce("b-user:b-secret") + "\r\n";
+  EXPECT_NE(b.Requests().at(1).find(bCredentials), std::string::npos);
+  // The caller's own credentials go where each call goes; b's do not.
+  EXPECT_EQ(c.Requests().at(0).find(bCredentials), std::string::npos);
+  EXPECT_NE(c.Requests().at(0).find(aCredentials), std::string::npos);
+  EXPECT_NE(a.Requests().at(1).find(aCredentials), std::string::npos);
+  EXPECT_NE(b.Requests().at(2).find(bCredentials), std::string::npos);
+}
+
+// Proxy credentials are for the proxy: on its CONNECT and on plain requests
+// it forwards, never inside the tunnel.
+class HTTPProxyCredentials : public HTTPCredentials {
+ protected:
+  void UseProxy(const HttpScriptedServer& proxy) {
+    http.ProxyParams.SetProxyServer("127.0.0.1");
+    http.ProxyParams.SetProxyPort(proxy.Port());
+    http.ProxyParams.ProxyUsername = "proxy-user";
+    http.ProxyParams.ProxyPassword = "proxy-secret";
+    http.ProxyParams.BasicAuthentication = true;
+  }
+  static bool CarriesProxyCredentials(const std::string& request) {
+    return request.find("\r\nProxy-Authorization:") != std::string::npos;
+  }
+};
+
+TEST_F(HTTPProxyCredentials, GoToTheProxyOnlyAndTheConnectCarriesNoContent) {
+  auto& proxy = Serve({
+      {"HTTP/1.1 200 Connection established\r\n\r\n"},
+      {HttpAnswer("HTTP/1.1 200 OK", "welcome")},
+      {HttpAnswer("HTTP/1.1 200 OK", "plain")},
+  });
+  UseProxy(proxy);
+  GiveBasicCredentials();
+  test::PlainTLSHandler tls;  // plain bytes down the tunnel: the script reads them
+  http.SetIOHandler(&tls);
+  TStringStream form("name=secret");
+  TMemoryStream answer;
+  http.ExecuteRequest(hmPost, "https://origin.example/login", &form, &answer);
+  EXPECT_EQ(answer.ToString(), "welcome");
+  // The certificate to check inside the tunnel is the origin's.
+  EXPECT_EQ(tls.SessionHost, "origin.example");
+  EXPECT_EQ(http.GetText("http://other.example/"), "plain");
+  const auto requests = proxy.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(RequestLine(requests[0]), "CONNECT origin.example:443 HTTP/1.1");
+  EXPECT_TRUE(CarriesProxyCredentials(requests[0]));
+  EXPECT_FALSE(CarriesCredentials(requests[0]));
+  EXPECT_EQ(requests[0].find("\r\nContent-"), std::string::npos);
+  EXPECT_EQ(RequestLine(requests[1]), "POST /login HTTP/1.1");
+  EXPECT_FALSE(CarriesProxyCredentials(requests[1]));
+  EXPECT_TRUE(CarriesCredentials(requests[1]));
+  EXPECT_NE(requests[1].find("\r\nContent-Length: 11\r\n"), std::string::npos);
+  EXPECT_TRUE(CarriesProxyCredentials(requests[2]));
+}
+
+TEST_F(HTTPProxyCredentials, HttpsThroughAProxyWithoutATLSHandlerIsRefusedBeforeSending) {
+  auto& proxy = Serve({{HttpAnswer("HTTP/1.1 200 OK", "plain")}});
+  UseProxy(proxy);
+  TStringStream form("name=secret");
+  auto e = Raised<EIdIOHandlerPropInvalid>(
+      [&] { http.ExecuteRequest(hmPost, "https://origin.example/login", &form, nullptr); });
+  EXPECT_STREQ(e.what(), "IOHandler value is not valid");
+  EXPECT_EQ(proxy.Connections(), 0);
+  EXPECT_EQ(http.GetText("http://origin.example/"), "plain");
+  EXPECT_EQ(proxy.Requests().size(), 1u);
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // them, and prints one line per call for the script to check:
 //   req <n> <method> <code> <outcome> <bytes> <ms> | <status line or message>
 // <outcome> is "ok" or the class of the exception raised; a body that differs
-// from --expect counts as "BodyDiffers". The totals come last.
+// from --expect counts as "BodyDiffers". The totals come last. With --sent,
+// every byte sent goes to that file, so a check can read what went out.
 #include <cxxabi.h>
 
 #include <chrono>
@@ -47,15 +48,14 @@ struct Outcome {
 class Driver {
  public:
   explicit Driver(const Options& options) : options_(options) {
-    // The tunnel is asked for by an https URL, which needs a TLS handler;
-    // left in pass-through, it carries plain HTTP to a plain server.
-    if (options.tunnel) {
-      handler_ = std::make_unique<TIdSSLIOHandlerSocket>();
-    } else {
-      handler_ = std::make_unique<TIdIOHandlerSocket>();
-    }
+    // Without one of these no handler is attached, as the launcher attaches
+    // none; the TLS handler is in pass-through for plain http URLs.
+    const bool attach = options.tls || !options.caFile.empty() || options.noVerify ||
+                        options.tunnel || options.socksVersion != 0;
+    handler_.CAFile = options.caFile;
+    handler_.VerifyPeer = !options.noVerify;
     if (options.socksVersion != 0) {
-      TIdSocksInfo& socks = handler_->SocksInfo();
+      TIdSocksInfo& socks = handler_.SocksInfo();
       socks.Version = options.socksVersion == 4 ? svSocks4 : svSocks5;
       socks.Host = options.socksHost;
       socks.Port = options.socksPort;
@@ -63,7 +63,7 @@ class Driver {
       socks.Password = options.socksPassword;
       if (!options.socksPassword.empty()) socks.Authentication = saUsernamePassword;
     }
-    if (options.tunnel || options.socksVersion != 0) http_.SetIOHandler(handler_.get());
+    if (attach) http_.SetIOHandler(&handler_);
     http_.MaxLineAction = maException;
     http_.ReadTimeout = options.readTimeoutMs;
     http_.ProtocolVersion = options.version == "1.0" ? pv1_0 : pv1_1;
@@ -85,6 +85,15 @@ class Driver {
       http_.ProxyParams.BasicAuthentication = !options.proxyUser.empty();
     }
     if (!options.expectFile.empty()) expected_ = ReadFile(options.expectFile);
+    if (!options.sentFile.empty()) {
+      sent_.open(options.sentFile, std::ios::binary);
+      tap_.OnSend = [this](TIdConnectionIntercept&, TStream& bytes) {
+        std::string block(static_cast<std::size_t>(bytes.Size()), '\0');
+        bytes.ReadBuffer(block.data(), bytes.Size());
+        sent_ << block << std::flush;
+      };
+      http_.SetIntercept(&tap_);
+    }
   }
 
   // Runs every call; returns how many failed.
@@ -155,8 +164,10 @@ class Driver {
   }
 
   const Options& options_;
-  // Declared before the client, which refers to it until it is destroyed.
-  std::unique_ptr<TIdIOHandlerSocket> handler_;
+  // Declared before the client, which refers to them until it is destroyed.
+  TIdSSLIOHandlerSocket handler_;
+  TIdConnectionIntercept tap_;
+  std::ofstream sent_;
   TIdHTTP http_;
   TMemoryStream body_;
   std::string expected_;

@@ -29,13 +29,18 @@ struct Options {
   std::string user, password;
   std::string proxyHost, proxyUser, proxyPassword;
   int proxyPort = 0;
-  bool tunnel = false;   // https URLs go through the proxy's CONNECT
+  bool tunnel = false;  // https URLs go through the proxy's CONNECT
+  // The TLS handler is attached with --tls, --ca-file, --tunnel or --socks.
+  bool tls = false;
+  std::string caFile;  // roots trusted besides the system's
+  bool noVerify = false;
   int socksVersion = 0;  // 0, 4 or 5
   std::string socksHost, socksUser, socksPassword;
   int socksPort = 0;
   CallSettings next;  // for the requests still to be named
   std::string outFile, expectFile;
-  int pauseMs = 0;  // between two calls
+  std::string sentFile;  // every byte the client sends, as sent
+  int pauseMs = 0;       // between two calls
   int readTimeoutMs = 5000;
   bool quiet = false;  // print failed calls only (and the totals)
 };

@@ -12,7 +12,15 @@ readonly proxy_port=47704
 readonly proxy_auth_port=47705   # answers 407 without credentials
 readonly socks_port=47706        # SOCKS 4 and 5 without a user
 readonly socks_auth_port=47707   # SOCKS 5 with user and password
-readonly all_ports="$nginx_port $nginx_other_port $python_port $proxy_port $proxy_auth_port $socks_port $socks_auth_port"
+# nginx over TLS, each port with its own certificate or protocols; the name
+# is the certificate's case (see make_certificates).
+readonly tls_port=47708          # good for localhost and 127.0.0.1
+readonly tls13_port=47709        # the good certificate, TLS 1.3 only
+readonly tls_old_port=47710      # the good certificate, TLS 1.0 and 1.1 only
+# The bad certificates, each on the port at its place in the list.
+readonly tls_bad_certificates="expired not-yet-valid other-name self-signed unknown-ca"
+readonly tls_bad_ports="47711 47712 47713 47714 47715"
+readonly all_ports="$nginx_port $nginx_other_port $python_port $proxy_port $proxy_auth_port $socks_port $socks_auth_port $tls_port $tls13_port $tls_old_port $tls_bad_ports"
 
 readonly web_user=interop web_password='web-secret'
 readonly proxy_user=interop proxy_password='proxy-secret'
@@ -42,8 +50,79 @@ make_files() {
   printf '%s:%s\n' "$web_user" "$(openssl passwd -apr1 "$web_password")" >"$work/htpasswd"
 }
 
+# The suite's own throwaway CAs and certificates, made anew for every run in
+# $work/pki: ca.pem (the root the client is given), a good certificate for
+# localhost and 127.0.0.1, and one for each bad case.
+make_certificates() {
+  local pki=$work/pki
+  mkdir -p "$pki/db"
+  : >"$pki/db/index"
+  echo 01 >"$pki/db/serial"
+  day() { date -u -d "$1 days" +%Y%m%d%H%M%SZ; }
+  cat >"$pki/ca.cnf" <<CONF
+[ca]
+default_ca = test
+[test]
+database = $pki/db/index
+serial = $pki/db/serial
+new_certs_dir = $pki/db
+default_md = sha256
+policy = any
+unique_subject = no
+[any]
+commonName = supplied
+[leaf]
+basicConstraints = CA:FALSE
+keyUsage = digitalSignature
+extendedKeyUsage = serverAuth
+subjectAltName = \$ENV::SAN
+CONF
+  local key=(-newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes)
+  local root=(-addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign")
+  openssl req -x509 "${key[@]}" -keyout "$pki/ca.key" -out "$pki/ca.pem" -days 30 \
+    -subj "/CN=Vantro interop CA" "${root[@]}" 2>/dev/null || return 1
+  openssl req -x509 "${key[@]}" -keyout "$pki/other-ca.key" -out "$pki/other-ca.pem" -days 30 \
+    -subj "/CN=Vantro unknown CA" "${root[@]}" 2>/dev/null || return 1
+  # issue <name> <subjectAltName> <from day> <to day> [<CA name>]
+  issue() {
+    local issuer=${5:-ca}
+    openssl req -new "${key[@]}" -keyout "$pki/$1.key" -out "$pki/$1.csr" -subj "/CN=$1" 2>/dev/null &&
+      SAN=$2 openssl ca -batch -notext -config "$pki/ca.cnf" -extensions leaf -cert "$pki/$issuer.pem" \
+        -keyfile "$pki/$issuer.key" -startdate "$(day "$3")" -enddate "$(day "$4")" \
+        -in "$pki/$1.csr" -out "$pki/$1.pem" 2>/dev/null
+  }
+  local here="DNS:localhost,IP:127.0.0.1"
+  issue good "$here" -1 30 && issue expired "$here" -30 -1 && issue not-yet-valid "$here" 1 30 &&
+    issue other-name "DNS:other.example" -1 30 && issue unknown-ca "$here" -1 30 other-ca || return 1
+  openssl req -x509 "${key[@]}" -keyout "$pki/self-signed.key" -out "$pki/self-signed.pem" -days 30 \
+    -subj "/CN=localhost" -addext "subjectAltName=$here" 2>/dev/null
+}
+
+# tls_server <port> <certificate name> [more directives]: an nginx server
+# block over TLS serving the files.
+tls_server() {
+  cat <<CONF
+  server {
+    listen 127.0.0.1:$1 ssl;
+    root $work/www;
+    ssl_certificate $work/pki/$2.pem;
+    ssl_certificate_key $work/pki/$2.key;
+    ${3:-}
+    location = /r/to-http { return 302 http://127.0.0.1:$nginx_port/files/1k.bin?\$args; }
+    location = /cookie/check { return 200 "check\n"; }
+  }
+CONF
+}
+
 write_nginx_conf() {
-  local www=$work/www tmp=$work/nginx-tmp
+  local www=$work/www tmp=$work/nginx-tmp i bad_servers="" big_value
+  local -a certificates ports
+  read -ra certificates <<<"$tls_bad_certificates"
+  read -ra ports <<<"$tls_bad_ports"
+  for i in "${!ports[@]}"; do
+    bad_servers+=$(tls_server "${ports[$i]}" "${certificates[$i]}")$'\n'
+  done
+  big_value=$(head -c 520 /dev/zero | tr '\0' 'c')
   mkdir -p "$tmp"
   cat >"$work/nginx.conf" <<CONF
 daemon off;
@@ -58,7 +137,7 @@ http {
   uwsgi_temp_path $tmp/uwsgi;
   scgi_temp_path $tmp/scgi;
   default_type application/octet-stream;
-  log_format interop "\$server_port\t\$connection\t\$connection_requests\t\$request\t\$http_host\t\$http_authorization\t\$http_if_modified_since\t\$http_if_none_match\t\$http_cookie\t\$http_range\t\$http_connection\t\$status";
+  log_format interop "\$server_port\t\$connection\t\$connection_requests\t\$request\t\$http_host\t\$http_authorization\t\$http_if_modified_since\t\$http_if_none_match\t\$http_cookie\t\$http_range\t\$http_connection\t\$status\t\$http_proxy_authorization";
   access_log $work/nginx-access.log interop;
   # Relative Location headers, as the client has to merge them itself.
   absolute_redirect off;
@@ -94,11 +173,25 @@ http {
       return 200 "set\n";
     }
     location = /cookie/check { return 200 "check\n"; }
+    location = /r/to-https { return 302 https://127.0.0.1:$tls_port/files/1k.bin?\$args; }
+    # Four cookies of 520 bytes: the next request's Cookie line passes 2 KiB.
+    location = /cookie/big {
+      add_header Set-Cookie "big1=$big_value; Path=/";
+      add_header Set-Cookie "big2=$big_value; Path=/";
+      add_header Set-Cookie "big3=$big_value; Path=/";
+      add_header Set-Cookie "big4=$big_value; Path=/";
+      return 200 "big\n";
+    }
   }
   server {
     listen 127.0.0.1:$nginx_other_port;
     root $www;
   }
+  ssl_protocols TLSv1.2 TLSv1.3;
+$(tls_server "$tls_port" good)
+$(tls_server "$tls13_port" good "ssl_protocols TLSv1.3;")
+$(tls_server "$tls_old_port" good "ssl_protocols TLSv1 TLSv1.1; ssl_ciphers DEFAULT@SECLEVEL=0;")
+$bad_servers
 }
 CONF
 }
@@ -116,6 +209,7 @@ PidFile "$work/$1.pid"
 Allow 127.0.0.1
 DisableViaHeader Yes
 ConnectPort $nginx_port
+ConnectPort $tls_port
 ${3:-}
 CONF
   if [ "$(id -u)" -eq 0 ]; then
@@ -206,6 +300,7 @@ spawn_servers() {
 
 start_servers() {
   make_files
+  make_certificates || return 1
   write_nginx_conf
   write_tinyproxy_conf proxy "$proxy_port"
   write_tinyproxy_conf proxy-auth "$proxy_auth_port" "BasicAuth $proxy_user $proxy_password"

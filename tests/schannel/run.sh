@@ -123,12 +123,13 @@ check "VerifyPeer off accepts a self-signed certificate" self localhost "$page" 
 check "garbage for a ServerHello" garbage localhost \
   'error localhost: the server does not answer in TLS' no --cafile "$ca"
 check "a close mid-handshake" close localhost \
-  'error localhost: the connection closed during the TLS handshake' no --cafile "$ca"
+  'error localhost: the server closed the connection during the TLS handshake' no --cafile "$ca"
 check "a CAFile that is not there" good localhost \
-  "error $(windows_path "$work/none.pem"): the CA file cannot be read" no \
+  "error localhost: the CA file $(windows_path "$work/none.pem") could not be read: *" no \
   --cafile "$(windows_path "$work/none.pem")"
 check "a CAFile without a certificate" good localhost \
-  "error $(windows_path "$key"): the CA file holds no certificate" no --cafile "$(windows_path "$key")"
+  "error localhost: the CA file $(windows_path "$key") could not be read: it holds no certificate" \
+  no --cafile "$(windows_path "$key")"
 
 # TLS 1.3 where this Windows (or Wine) has it, else a clean refusal.
 check "a TLS 1.3 only server: served or refused" tls13 localhost "@($page|$handshake)" no \

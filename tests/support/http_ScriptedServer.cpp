@@ -1,5 +1,6 @@
 #include "tests/support/http_ScriptedServer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -40,7 +41,10 @@ bool HttpScriptedServer::NextReply(ScriptedReply& reply, bool earlyOnly) {
 
 bool HttpScriptedServer::Send(TcpPeer& peer, const ScriptedReply& reply) {
   if (reply.BytePauseMs <= 0) return peer.Send(reply.Bytes);
-  for (const char c : reply.Bytes) {
+  const std::string_view bytes(reply.Bytes);
+  const std::size_t atOnce = std::min(reply.DripFrom, bytes.size());
+  if (atOnce > 0 && !peer.Send(bytes.substr(0, atOnce))) return false;
+  for (const char c : bytes.substr(atOnce)) {
     if (!peer.Send(std::string_view(&c, 1))) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(reply.BytePauseMs));
   }
@@ -73,6 +77,12 @@ void HttpScriptedServer::Serve(TcpPeer& peer) {
       // Held until the client closes (or the peer's own receive limit ends it).
       while (!peer.Receive().empty()) {
       }
+      return;
+    }
+    if (reply.Reset) {
+      // Long enough for the client to have read the answer.
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      peer.Reset();
       return;
     }
     if (reply.Close) return;

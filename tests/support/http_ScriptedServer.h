@@ -16,6 +16,10 @@ struct ScriptedReply {
   bool Close = false;
   // Send the bytes one at a time with this pause in ms between them (0: at once).
   int BytePauseMs = 0;
+  // The bytes before this position go at once, the rest one at a time.
+  std::size_t DripFrom = 0;
+  // A moment after sending, reset the connection (RST) instead of keeping it.
+  bool Reset = false;
   // Send the bytes as soon as the previous exchange is over, before the
   // request they answer is read.
   bool Early = false;

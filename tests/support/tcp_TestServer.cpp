@@ -36,6 +36,11 @@ void TcpPeer::Close() {
   socket_ = kNoSocket;
 }
 
+void TcpPeer::Reset() {
+  ResetRaw(socket_);
+  socket_ = kNoSocket;
+}
+
 TcpTestServer::TcpTestServer(Handler handler, int backlog) : handler_(std::move(handler)) {
   listening_ = ListenLoopback(backlog, port_);
   thread_ = std::thread([this] { Run(); });

@@ -119,6 +119,16 @@ void CloseRaw(RawSocket socket) {
 #endif
 }
 
+void ResetRaw(RawSocket socket) {
+  if (socket == kNoSocket) return;
+  // A zero linger time makes the close a reset.
+  linger none{};
+  none.l_onoff = 1;
+  none.l_linger = 0;
+  setsockopt(N(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&none), sizeof none);
+  CloseRaw(socket);
+}
+
 void SetSocketTimeouts(RawSocket socket, int ms) {
 #ifdef _WIN32
   DWORD limit = static_cast<DWORD>(ms);

@@ -16,6 +16,8 @@ RawSocket ListenLoopback(int backlog, int& port);
 // Waits up to ms for a connection; kNoSocket when none came.
 RawSocket AcceptWithin(RawSocket listening, int ms);
 void CloseRaw(RawSocket socket);
+// Closes with a reset (RST) rather than an orderly close.
+void ResetRaw(RawSocket socket);
 // Every later receive and send on socket gives up after ms.
 void SetSocketTimeouts(RawSocket socket, int ms);
 bool SendAllRaw(RawSocket socket, std::string_view bytes);
