@@ -51,51 +51,11 @@ make_files() {
 }
 
 # The suite's own throwaway CAs and certificates, made anew for every run in
-# $work/pki: ca.pem (the root the client is given), a good certificate for
-# localhost and 127.0.0.1, and one for each bad case.
+# $work/pki (see tests/support/tls-certs.sh).
 make_certificates() {
-  local pki=$work/pki
-  mkdir -p "$pki/db"
-  : >"$pki/db/index"
-  echo 01 >"$pki/db/serial"
-  day() { date -u -d "$1 days" +%Y%m%d%H%M%SZ; }
-  cat >"$pki/ca.cnf" <<CONF
-[ca]
-default_ca = test
-[test]
-database = $pki/db/index
-serial = $pki/db/serial
-new_certs_dir = $pki/db
-default_md = sha256
-policy = any
-unique_subject = no
-[any]
-commonName = supplied
-[leaf]
-basicConstraints = CA:FALSE
-keyUsage = digitalSignature
-extendedKeyUsage = serverAuth
-subjectAltName = \$ENV::SAN
-CONF
-  local key=(-newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes)
-  local root=(-addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign")
-  openssl req -x509 "${key[@]}" -keyout "$pki/ca.key" -out "$pki/ca.pem" -days 30 \
-    -subj "/CN=Vantro interop CA" "${root[@]}" 2>/dev/null || return 1
-  openssl req -x509 "${key[@]}" -keyout "$pki/other-ca.key" -out "$pki/other-ca.pem" -days 30 \
-    -subj "/CN=Vantro unknown CA" "${root[@]}" 2>/dev/null || return 1
-  # issue <name> <subjectAltName> <from day> <to day> [<CA name>]
-  issue() {
-    local issuer=${5:-ca}
-    openssl req -new "${key[@]}" -keyout "$pki/$1.key" -out "$pki/$1.csr" -subj "/CN=$1" 2>/dev/null &&
-      SAN=$2 openssl ca -batch -notext -config "$pki/ca.cnf" -extensions leaf -cert "$pki/$issuer.pem" \
-        -keyfile "$pki/$issuer.key" -startdate "$(day "$3")" -enddate "$(day "$4")" \
-        -in "$pki/$1.csr" -out "$pki/$1.pem" 2>/dev/null
-  }
-  local here="DNS:localhost,IP:127.0.0.1"
-  issue good "$here" -1 30 && issue expired "$here" -30 -1 && issue not-yet-valid "$here" 1 30 &&
-    issue other-name "DNS:other.example" -1 30 && issue unknown-ca "$here" -1 30 other-ca || return 1
-  openssl req -x509 "${key[@]}" -keyout "$pki/self-signed.key" -out "$pki/self-signed.pem" -days 30 \
-    -subj "/CN=localhost" -addext "subjectAltName=$here" 2>/dev/null
+  # shellcheck source=tests/support/tls-certs.sh
+  . "$(dirname "${BASH_SOURCE[0]}")/../support/tls-certs.sh"
+  make_test_certificates "$work/pki"
 }
 
 # tls_server <port> <certificate name> [more directives]: an nginx server

@@ -51,9 +51,10 @@ cp -a "$VANTRO_WINEPREFIX_TEMPLATE" "$work/prefix"
 export WINEPREFIX="$work/prefix" WINEARCH=${VANTRO_WINEARCH:-win32} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# shellcheck source=certs.sh
-. "$here/certs.sh"
-tls_make_certs "$work" || { echo "schannel: openssl could not make the test certificates" >&2; exit 1; }
+# shellcheck source=../support/tls-certs.sh
+. "$top/tests/support/tls-certs.sh"
+make_test_certificates "$work" ||
+  { echo "schannel: openssl could not make the test certificates" >&2; exit 1; }
 head -c $((10 * 1024 * 1024)) /dev/urandom >"$work/big"
 
 free_port() {
@@ -75,11 +76,13 @@ serve() {
   done
   fail "server $name" "did not start"
 }
-key=$work/server.key
-for name in good expired notyet other self unknown; do serve "$name" --tls "$work/$name.pem" "$key"; done
-serve old --tls "$work/good.pem" "$key" --tls-versions 1.0-1.1
-serve tls13 --tls "$work/good.pem" "$key" --tls-versions 1.3-1.3
-serve stall --tls "$work/good.pem" "$key" --hang
+for name in good expired not-yet-valid other-name self-signed unknown-ca; do
+  serve "$name" --tls "$work/$name.pem" "$work/$name.key"
+done
+good=(--tls "$work/good.pem" "$work/good.key")
+serve old "${good[@]}" --tls-versions 1.0-1.1
+serve tls13 "${good[@]}" --tls-versions 1.3-1.3
+serve stall "${good[@]}" --hang
 serve garbage --hostile garbage
 serve close --hostile close
 
@@ -111,15 +114,15 @@ check "an unknown root is refused before the request" good localhost "$untrusted
 check "CAFile: good certificate, by name" good localhost "$page" yes --cafile "$ca"
 check "CAFile: good certificate, by address" good 127.0.0.1 "$page" yes --cafile "$ca"
 check "expired" expired localhost 'error localhost: certificate expired' no --cafile "$ca"
-check "not yet valid" notyet localhost 'error localhost: certificate not yet valid' no --cafile "$ca"
-check "other name" other localhost 'error certificate is for other.example, not localhost' no \
+check "not yet valid" not-yet-valid localhost 'error localhost: certificate not yet valid' no --cafile "$ca"
+check "other name" other-name localhost 'error certificate is for other.example, not localhost' no \
   --cafile "$ca"
-check "an address the certificate does not name" other 127.0.0.1 \
+check "an address the certificate does not name" other-name 127.0.0.1 \
   'error certificate is for other.example, not 127.0.0.1' no --cafile "$ca"
-check "self-signed" self localhost "$untrusted" no --cafile "$ca"
-check "from an unknown CA" unknown localhost "$untrusted" no --cafile "$ca"
+check "self-signed" self-signed localhost "$untrusted" no --cafile "$ca"
+check "from an unknown CA" unknown-ca localhost "$untrusted" no --cafile "$ca"
 check "TLS 1.0 and 1.1 only" old localhost "$handshake" no --cafile "$ca"
-check "VerifyPeer off accepts a self-signed certificate" self localhost "$page" yes --no-verify
+check "VerifyPeer off accepts a self-signed certificate" self-signed localhost "$page" yes --no-verify
 check "garbage for a ServerHello" garbage localhost \
   'error localhost: the server does not answer in TLS' no --cafile "$ca"
 check "a close mid-handshake" close localhost \
@@ -128,8 +131,8 @@ check "a CAFile that is not there" good localhost \
   "error localhost: the CA file $(windows_path "$work/none.pem") could not be read: *" no \
   --cafile "$(windows_path "$work/none.pem")"
 check "a CAFile without a certificate" good localhost \
-  "error localhost: the CA file $(windows_path "$key") could not be read: it holds no certificate" \
-  no --cafile "$(windows_path "$key")"
+  "error localhost: the CA file $(windows_path "$work/good.key") could not be read: it holds no certificate" \
+  no --cafile "$(windows_path "$work/good.key")"
 
 # TLS 1.3 where this Windows (or Wine) has it, else a clean refusal.
 check "a TLS 1.3 only server: served or refused" tls13 localhost "@($page|$handshake)" no \
@@ -162,9 +165,9 @@ fi
 if [ "$(wine "$ROOT_STORE_EXE" "$(windows_path "$work/ca.pem")" 2>/dev/null | tr -d '\r')" = 1 ]; then
   check "Root store: good certificate, by name" good localhost "$page" yes
   check "Root store: good certificate, by address" good 127.0.0.1 "$page" yes
-  check "Root store: other name still refused" other localhost \
+  check "Root store: other name still refused" other-name localhost \
     'error certificate is for other.example, not localhost' no
-  check "Root store: an unknown CA still refused" unknown localhost "$untrusted" no
+  check "Root store: an unknown CA still refused" unknown-ca localhost "$untrusted" no
 else
   fail "Root store" "root_store.exe could not add the test CA"
 fi
