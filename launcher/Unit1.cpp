@@ -32,10 +32,13 @@ void TForm1::FormCreate() {
   TraceStep("form-create");
   RegUrlProtocol(kScheme, platform_.ModuleFileName(), true);
   TraceStep("scheme-registered");
-  // The check is advisory: when it fails, say why and go on with the set-up,
-  // so that a clicked link is still launched.
-  application_.Protect(
-      handle_, [this] { CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget); });
+  // The check is advisory: when it fails (an https host's certificate
+  // refused too), say why and go on with the set-up, so that a clicked link
+  // is still launched.
+  application_.Protect(handle_, [this] {
+    UseTLSForHttps(IdHTTP1, IdSSLIOHandlerSocket1, UpdateTarget);
+    CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget);
+  });
   // The client page is asked for after the launch, and so is the browser
   // control created: the window shows neither before the set-up ends, and
   // the game need not wait for them. A failed launch still gets the page.
