@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -44,14 +42,25 @@ TStore NewStore(const TSchannelApi& api, LPCSTR provider, const std::string& hos
   return store;
 }
 
+// C's files, not iostreams: those would double the size of the exe.
+bool ReadWholeFile(const std::string& path, std::string& content) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char block[4096];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
+    content.append(block, n);
+  const bool whole = std::ferror(file) == 0;
+  std::fclose(file);
+  return whole;
+}
+
 // The roots a PEM file adds to the system's, as curl's --cacert does.
 TStore LoadCAFile(const TSchannelApi& api, const std::string& path, const std::string& host) {
   const auto unreadable = [&](const std::string& why) {
     Refuse(host, "the CA file " + path + " could not be read: " + why);
   };
-  std::ifstream file(path, std::ios::binary);
-  const std::string pem{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (!file) unreadable("it cannot be opened");
+  std::string pem;
+  if (!ReadWholeFile(path, pem)) unreadable("it cannot be opened");
   TStore store = NewStore(api, CERT_STORE_PROV_MEMORY, host);
   static constexpr std::string_view kBegin = "-----BEGIN CERTIFICATE-----";
   static constexpr std::string_view kEnd = "-----END CERTIFICATE-----";

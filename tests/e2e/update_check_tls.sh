@@ -20,6 +20,7 @@ e2e_ini 'lol_path=C:\Games\LoL'
 wine reg add 'HKCR\https\shell\open\command' /ve /d '"C:\browser\browser.exe" "%1"' /f \
   >/dev/null 2>&1
 e2e_update_server --body "$newer" --tls "$E2E_TMP/pki/good.pem" "$E2E_TMP/pki/good.key"
+: >>"$E2E_TMP/update-requests.log"
 
 e2e_start "kivra://8394 abc"
 box=$(e2e_robot box 30000)

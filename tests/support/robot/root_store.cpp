@@ -1,8 +1,9 @@
 // Adds the certificates of a PEM file to the machine's trusted roots (the
 // LocalMachine "Root" store), as an administrator installing a company CA
 // would: root_store FILE.pem. Prints how many it added.
-#include <wincrypt.h>
 #include <windows.h>
+// after windows.h, which it builds on
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <fstream>
