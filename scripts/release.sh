@@ -5,9 +5,11 @@
 #
 #   scripts/release.sh [UPDATE_HOST [SITE_HOST]]
 #
-# The hosts (host or host:port) come from the arguments, else from
-# VANTRO_UPDATE_HOST and VANTRO_SITE_HOST. Empty means none: no update check,
-# no client page and no download page.
+# The hosts come from the arguments, else from VANTRO_UPDATE_HOST and
+# VANTRO_SITE_HOST: host or host:port, with https:// in front for HTTPS
+# (e.g. scripts/release.sh https://update.example.com https://www.example.com);
+# without a scheme a host is plain http. Empty means none: no update check, no
+# client page and no download page.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 update_host=${1:-${VANTRO_UPDATE_HOST:-}}
