@@ -96,6 +96,49 @@ void BM_BuildCookieHeader(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildCookieHeader);
 
+// The cookie store filled with state.range(0) cookies spread over hosts of
+// 50 each (the most a domain keeps), or all from one host.
+void FillCookies(TIdCookieManager& manager, int count, bool oneHost) {
+  for (int i = 0; i < count; ++i) {
+    const std::string host =
+        oneHost ? "www.vantro.example" : "h" + std::to_string(i / 50) + ".vantro.example";
+    manager.AcceptSetCookie("c" + std::to_string(i) + "=value" + std::to_string(i) + "; path=/",
+                            host);
+  }
+}
+
+void BM_StoreCookies(benchmark::State& state) {
+  for (auto _ : state) {
+    TIdCookieManager manager;
+    FillCookies(manager, static_cast<int>(state.range(0)), state.range(1) != 0);
+    benchmark::DoNotOptimize(manager.CookieCollection().Count());
+  }
+}
+BENCHMARK(BM_StoreCookies)
+    ->Args({3000, 0})
+    ->Args({3000, 1})
+    ->Args({20000, 1})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_SendCookies(benchmark::State& state) {
+  TIdCookieManager manager;
+  FillCookies(manager, static_cast<int>(state.range(0)), state.range(1) != 0);
+  const TIdURI uri(state.range(1) != 0 ? "http://www.vantro.example/client/index.html"
+                                       : "http://h7.vantro.example/client/index.html");
+  std::size_t size = 0;
+  for (auto _ : state) {
+    const std::string header = manager.BuildCookieHeader(uri, false);
+    size = header.size();
+    benchmark::DoNotOptimize(size);
+  }
+  state.counters["header_bytes"] = static_cast<double>(size);
+}
+BENCHMARK(BM_SendCookies)
+    ->Args({3000, 0})
+    ->Args({3000, 1})
+    ->Args({20000, 1})
+    ->Unit(benchmark::kMicrosecond);
+
 void BM_Base64_1MiB(benchmark::State& state) {
   const std::string input(1 << 20, '\x5a');
   for (auto _ : state)

@@ -379,8 +379,9 @@ std::string TIdCustomHTTP::ComposeRequestHead(TIdHTTPRequest& request, const TId
         lines.SetValueOf("Authorization", "");
     }
     if (cookieManager_ != nullptr) {
+      // Secure cookies go with https requests only, whatever handler is attached.
       const std::string cookies =
-          cookieManager_->BuildCookieHeader(*cookieTarget, SSLHandler() != nullptr);
+          cookieManager_->BuildCookieHeader(*cookieTarget, SameText(cookieTarget->Scheme, "HTTPS"));
       if (!cookies.empty()) lines.SetValueOf("Cookie", cookies);
     }
   }
@@ -425,10 +426,10 @@ void TIdCustomHTTP::HandOverCookies(TIdHTTPResponse& response) {
   response.HeaderLines().CollectValues("Set-cookie", &cookies);
   response.HeaderLines().CollectValues("Set-cookie2", &cookies2);
   for (int i = 0; i < cookies.Count(); ++i) {
-    cookieManager_->AcceptSetCookie(cookies[i], TargetURI.HostName);
+    cookieManager_->AcceptSetCookie(cookies[i], TargetURI);
   }
   for (int i = 0; i < cookies2.Count(); ++i) {
-    cookieManager_->AcceptSetCookie2(cookies2[i], TargetURI.HostName);
+    cookieManager_->AcceptSetCookie2(cookies2[i], TargetURI);
   }
 }
 
@@ -513,8 +514,8 @@ void TIdCustomHTTP::ReadTunnelAnswer(TIdHTTPProtocol& tunnel) {
     answer.Connection = "close";
     answer.EndsConnection = true;
   } else {
+    // The proxy's own answer: its Set-Cookie lines are not the origin's.
     tunnel.ReadResponseHead();
-    HandOverCookies(answer);
   }
   if (answer.StatusCode() != 200) tunnel.DecideNextStep();
 }

@@ -47,12 +47,11 @@ std::int64_t StrictContentLength(const TIdHeaderList& lines) {
     std::string list = values[i];
     do {
       const std::string text = Trim(CutToken(list, ","));
+      const bool number = !text.empty() && text.size() <= kMostContentLengthDigits &&
+                          text.find_first_not_of("0123456789") == std::string::npos;
       std::int64_t value = 0;
-      bool number = !text.empty() && text.size() <= kMostContentLengthDigits;
-      for (const char c : text) {
-        number = number && c >= '0' && c <= '9';
-        value = value * 10 + (c - '0');
-      }
+      for (std::size_t i = 0; number && i < text.size(); ++i)
+        value = value * 10 + (text[i] - '0');
       if (!number || (length >= 0 && value != length))
         throw EIdHTTPFramingError("Invalid Content-Length: \"" + values[i] + "\"");
       length = value;

@@ -58,8 +58,8 @@ void SetCredentialsLine(TIdHeaderList& lines, std::string_view name,
   if (!authObject) {
     if (!basic) return;
     authObject = std::make_unique<TIdBasicAuthentication>();
-    authObject->CredentialParams.SetValueOf("Username", username);
-    authObject->CredentialParams.SetValueOf("Password", password);
+    authObject->SetUserNameValue(username);
+    authObject->SetPasswordValue(password);
   }
   SetWhenGiven(lines, name, authObject->BuildHeaderValue());
 }

@@ -1,9 +1,13 @@
 #include "httpstate/IdAuthentication.h"
 
+#include <algorithm>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "http/IdGlobal.h"
 #include "httpstate/IdCoderMIME.h"
+#include "rtl/AnsiText.h"
 #include "rtl/StringList.h"
 
 namespace vantro {
@@ -35,6 +39,49 @@ class TAuthSchemeRegistry {
   TObjectStringList<const TIdAuthenticationClass> entries_;
 };
 
+bool IsTokenChar(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+         std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+// The auth-params after a challenge's scheme (RFC 9110 section 11.2): name =
+// token or quoted-string, separated by commas; a quoted value keeps its
+// commas and loses its quotes and backslashes. Reading stops at anything else.
+std::vector<std::pair<std::string, std::string>> ReadAuthParams(std::string_view text) {
+  std::vector<std::pair<std::string, std::string>> params;
+  std::size_t at = 0;
+  auto skip = [&](std::string_view set) {
+    while (at < text.size() && set.find(text[at]) != std::string_view::npos)
+      ++at;
+  };
+  auto token = [&] {
+    const std::size_t start = at;
+    while (at < text.size() && IsTokenChar(text[at]))
+      ++at;
+    return std::string(text.substr(start, at - start));
+  };
+  for (;;) {
+    skip(" \t,");
+    std::string name = token();
+    skip(" \t");
+    if (name.empty() || at >= text.size() || text[at] != '=') return params;
+    ++at;
+    skip(" \t");
+    std::string value;
+    if (at < text.size() && text[at] == '"') {
+      for (++at; at < text.size() && text[at] != '"'; ++at) {
+        if (text[at] == '\\' && at + 1 < text.size()) ++at;
+        value += text[at];
+      }
+      if (at >= text.size()) return params;  // no closing quote
+      ++at;
+    } else {
+      value = token();
+    }
+    params.emplace_back(std::move(name), std::move(value));
+  }
+}
+
 TAuthSchemeRegistry& AuthSchemeRegistry() {
   static TAuthSchemeRegistry registry;
   return registry;
@@ -45,10 +92,12 @@ TAuthSchemeRegistry& AuthSchemeRegistry() {
 TIdAuthentication::TIdAuthentication() = default;
 
 void TIdAuthentication::SetPasswordValue(std::string_view text) {
+  password_.assign(text);
   CredentialParams.SetValueOf("Password", text);
 }
 
 void TIdAuthentication::SetUserNameValue(std::string_view text) {
+  userName_.assign(text);
   CredentialParams.SetValueOf("Username", text);
 }
 
@@ -60,22 +109,20 @@ void TIdAuthentication::TakeChallenges(const TStringList& challenges) {
 
 std::string TIdAuthentication::ChallengeFor(std::string_view scheme) const {
   if (!ChallengeList) return {};
-  for (int i = 0; i < ChallengeList->Count(); ++i)
-    if (TextPos(scheme, ChallengeList->Strings(i)) == 1) return ChallengeList->Strings(i);
+  for (int i = 0; i < ChallengeList->Count(); ++i) {
+    const std::string& line = ChallengeList->Strings(i);
+    if (SameText(std::string_view(line).substr(0, line.find(' ')), scheme)) return line;
+  }
   return {};
 }
 
 TIdAuthWhatsNext TIdBasicAuthentication::EvaluateChallenge() {
-  std::string params = ChallengeFor("Basic");
-  CutToken(params, " ");
-  while (!params.empty()) {
-    std::string param = CutToken(params, ", ");
-    const std::size_t equals = param.find('=');
-    if (equals != std::string::npos) param.replace(equals, 1, CredentialParams.Separator);
-    CredentialParams.Add(std::move(param));
-  }
-  const std::string realm = CredentialParams.ValueOf("realm");
-  RealmText = realm.size() >= 2 ? realm.substr(1, realm.size() - 2) : std::string();
+  const std::string challenge = ChallengeFor("Basic");
+  ChallengeParams.Clear();
+  for (auto& [name, value] : ReadAuthParams(
+           std::string_view(challenge).substr(std::min(challenge.find(' '), challenge.size()))))
+    ChallengeParams.Add(name + ChallengeParams.Separator + value);
+  RealmText = ChallengeParams.ValueOf("realm");
 
   switch (CurrentStep) {
     case 0:
@@ -88,6 +135,10 @@ TIdAuthWhatsNext TIdBasicAuthentication::EvaluateChallenge() {
 }
 
 std::string TIdBasicAuthentication::BuildHeaderValue() {
+  // RFC 7617 section 2: the first colon ends the user name.
+  if (UserNameValue().find(':') != std::string::npos)
+    throw EIdInvalidCredentials(
+        "A user name with a colon cannot be sent with Basic authentication.");
   return "Basic " + TIdEncoderMIME::EncodeTextOnce(UserNameValue() + ":" + PasswordValue());
 }
 

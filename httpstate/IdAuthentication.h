@@ -14,6 +14,8 @@
 namespace vantro {
 
 VANTRO_EXCEPTION(EIdAlreadyRegisteredAuthenticationMethod, EIdException);
+// Credentials the scheme cannot carry (a colon in a Basic user name).
+VANTRO_EXCEPTION(EIdInvalidCredentials, EIdException);
 
 enum TIdAuthWhatsNext : unsigned char { naAskOwner = 0, naResend = 1, naGiveUp = 2 };
 
@@ -31,17 +33,27 @@ class TIdAuthentication : public TPersistent {
   virtual std::string BuildHeaderValue() = 0;
   virtual bool WantsKeepAlive() const = 0;
 
-  std::string UserNameValue() const { return CredentialParams.ValueOf("username"); }
-  std::string PasswordValue() const { return CredentialParams.ValueOf("password"); }
+  // As given, byte for byte (RFC 7617 section 2: nothing is trimmed).
+  const std::string& UserNameValue() const { return userName_; }
+  const std::string& PasswordValue() const { return password_; }
   // Keeps a copy of the answer's WWW-Authenticate or Proxy-Authenticate values.
   void TakeChallenges(const TStringList& challenges);
-  // The first challenge line that starts with scheme (letter case counts).
+  // The first challenge line whose scheme is scheme (letter case ignored,
+  // RFC 9110 section 11.1).
   std::string ChallengeFor(std::string_view scheme) const;
   TIdAuthWhatsNext NextStep() { return EvaluateChallenge(); }
 
   int CurrentStep = 0;
+  // The credentials as "Username" and "Password" lines (what the credential
+  // memory keeps), and what the client stores beside them.
   TIdHeaderList CredentialParams;
   std::unique_ptr<TIdHeaderList> ChallengeList;
+  // The parameters of the last challenge read, unquoted; never credentials.
+  TIdHeaderList ChallengeParams;
+
+ private:
+  std::string userName_;
+  std::string password_;
 };
 
 class TIdBasicAuthentication : public TIdAuthentication {
@@ -51,6 +63,7 @@ class TIdBasicAuthentication : public TIdAuthentication {
   TIdAuthWhatsNext EvaluateChallenge() override;
   int StepCount() const override { return 1; }
   void Restart() override { CurrentStep = 0; }
+  // Raises EIdInvalidCredentials for a user name holding a colon.
   std::string BuildHeaderValue() override;
   bool WantsKeepAlive() const override { return false; }
 

@@ -2,6 +2,7 @@
 
 #include "http/IdDateTime.h"
 #include "http/IdGlobal.h"
+#include "httpstate/IdCookieRules.h"
 #include "rtl/AnsiText.h"
 #include "rtl/Convert.h"
 #include "rtl/DateTime.h"
@@ -11,9 +12,9 @@ namespace vantro {
 
 namespace {
 
-// Index of the first "name=value" entry whose name is name, or -1.
+// Index of the last "name=value" entry whose name is name, or -1.
 int IndexOfAttribute(const TStringList& list, std::string_view name) {
-  for (int i = 0; i < list.Count(); ++i) {
+  for (int i = list.Count() - 1; i >= 0; --i) {
     const std::string& entry = list.Strings(i);
     const std::size_t equals = entry.find('=');
     if (equals != std::string::npos && SameText(std::string_view(entry).substr(0, equals), name))
@@ -38,19 +39,27 @@ void SplitCookieText(std::string_view text, TStringList& pieces) {
   if (!rest.empty()) pieces.Add(Trim(rest));
 }
 
-// Names upper-cased; a repeated attribute carries the value of its first
-// occurrence everywhere.
+// Names upper-cased, blanks around names and values dropped (RFC 6265
+// section 5.2: "path = /" is the path).
 void NormaliseAttributes(TStringList& attributes) {
   for (int i = 0; i < attributes.Count(); ++i) {
     const std::string& entry = attributes.Strings(i);
     const std::size_t equals = entry.find('=');
     if (equals == std::string::npos) {
-      attributes.Put(i, UpperCase(entry));
+      attributes.Put(i, UpperCase(Trim(entry)));
       continue;
     }
-    const std::string name = entry.substr(0, equals);
-    const int first = IndexOfAttribute(attributes, name);
-    attributes.Put(i, UpperCase(name) + "=" + ValueAfterEquals(attributes.Strings(first)));
+    attributes.Put(i, UpperCase(Trim(entry.substr(0, equals))) + "=" +
+                          Trim(std::string_view(entry).substr(equals + 1)));
+  }
+}
+
+// RFC 6265 section 5.2.1: an Expires the date parser cannot read is ignored.
+bool ReadableExpiry(const std::string& text) {
+  try {
+    return !text.empty() && InternetDateToUTC(text) != 0;
+  } catch (const Exception&) {
+    return false;  // a date the zone lookup cannot place
   }
 }
 
@@ -124,10 +133,12 @@ void TIdNetscapeCookie::ParseCookieText(std::string_view text) {
     NameText.clear();
     ValueText.clear();
   } else {
+    // RFC 6265 section 5.2 steps 2-4: the pair is the first piece, its name
+    // and value without blanks around them.
     const std::string& pair = attributes.Strings(0);
     const std::size_t equals = pair.find('=');
-    NameText = equals == std::string::npos ? std::string() : pair.substr(0, equals);
-    ValueText = CookieAttribute(attributes, NameText);
+    NameText = equals == std::string::npos ? std::string() : Trim(pair.substr(0, equals));
+    ValueText = equals == std::string::npos ? std::string() : Trim(pair.substr(equals + 1));
     attributes.Delete(0);
   }
   NormaliseAttributes(attributes);
@@ -142,6 +153,7 @@ void TIdNetscapeCookie::TakeContentOf(const TIdNetscapeCookie* source) {
   if (source->ValueText.empty())
     text = source->RenderRequestPair() + (text.empty() ? "" : "; " + text);
   ParseCookieText(text);
+  HostOnly = source->HostOnly;
   // The rendering leaves a kept expiry date out; without it a replaced cookie
   // would never expire, nor could a server delete it with a date past.
   if (source->ExpiryText != ExpiryText && !source->ExpiryText.empty())
@@ -174,16 +186,14 @@ void TIdNetscapeCookie::ApplyAttributes(const TStringList& attributes) {
   PathText = CookieAttribute(attributes, "PATH");
   if (!PathText.empty() && PathText.front() == '"') PathText.erase(0, 1);
   if (!PathText.empty() && PathText.back() == '"') PathText.pop_back();
-  AssignExpiry(CookieAttribute(attributes, "EXPIRES"));
+  const std::string expires = CookieAttribute(attributes, "EXPIRES");
+  AssignExpiry(ReadableExpiry(expires) ? expires : std::string());
   DomainText = CookieAttribute(attributes, "DOMAIN");
   SecureOnly = HasFlag(attributes, "SECURE");
 }
 
 bool TIdNetscapeCookie::AcceptsHost(std::string_view host) const {
-  if (LooksLikeIPv4(host)) return DomainText == host;
-  if (LooksLikeHostName(host))
-    return LooksLikeHostName(DomainText) ? DomainText == host : DomainText == DomainPart(host);
-  return SameText(DomainText, DomainPart(host));
+  return HostOnly ? SameText(DomainText, host) : CookieDomainMatchesHost(DomainText, host);
 }
 
 std::string TIdNetscapeCookie::AppendAttribute(std::string_view name, std::string_view value,
@@ -225,12 +235,18 @@ void TIdCookieRFC2109::AssignExpiry(std::string_view text) {
 
 void TIdCookieRFC2109::ApplyAttributes(const TStringList& attributes) {
   TIdNetscapeCookie::ApplyAttributes(attributes);
-  MaxAgeSeconds = StrToInt32Def(CookieAttribute(attributes, "MAX-AGE"), -1);
   VersionText = CookieAttribute(attributes, "VERSION");
   CommentText = CookieAttribute(attributes, "COMMENT");
-  if (ExpiryText.empty()) {
-    Kind = ckNetscape;
-    if (MaxAgeSeconds >= 0) AssignExpiry(FormatInternetDate(IncSecond(Now(), MaxAgeSeconds)));
+  if (ExpiryText.empty()) Kind = ckNetscape;
+  // RFC 6265 section 5.3 step 3: Max-Age wins over Expires; none or less
+  // deletes the cookie.
+  std::int64_t maxAge = -1;
+  if (!ReadMaxAge(CookieAttribute(attributes, "MAX-AGE"), maxAge)) {
+    MaxAgeSeconds = -1;
+  } else if (maxAge <= 0) {
+    AssignExpiry(kExpiredCookieDate);
+  } else {
+    AssignExpiry(FormatInternetDate(IncSecond(Now(), maxAge)));
   }
 }
 

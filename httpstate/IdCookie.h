@@ -42,7 +42,8 @@ class TIdNetscapeCookie {
   virtual std::string RenderRequestPair() const { return NameText + "=" + ValueText; }
   // attributes: "NAME=value" (name upper-cased) or "FLAG" entries.
   virtual void ApplyAttributes(const TStringList& attributes);
-  // True when host, the host of the request URL, may set DomainText.
+  // True when host, the host of the request URL, may set DomainText: it
+  // domain-matches it (RFC 6265 section 5.1.3), or is it for a host-only cookie.
   virtual bool AcceptsHost(std::string_view host) const;
 
   // text + "; " + name=value, or text unchanged when value is empty.
@@ -63,9 +64,14 @@ class TIdNetscapeCookie {
   bool SecureOnly = false;
   std::string ValueText;
   TIdCookieKind Kind = ckNetscape;
+  // Set without a Domain attribute (or with its own host's public suffix):
+  // goes to DomainText, its host, only (RFC 6265 section 5.3 step 6).
+  bool HostOnly = false;
 
  private:
+  friend class TIdCookies;
   TIdCookies* collection_;
+  bool indexed_ = false;  // guarded by the store's lock
   mutable std::string readExpiryText_;
   mutable TDateTime readExpiry_ = 0;
 };
@@ -99,7 +105,8 @@ class TIdCookieRFC2965 : public TIdCookieRFC2109 {
   std::vector<std::int32_t> Ports;
 };
 
-// The attribute value of name (letter case ignored), empty when absent.
+// The value of the last attribute called name (letter case ignored; RFC 6265
+// section 5.3), empty when absent.
 std::string CookieAttribute(const TStringList& attributes, std::string_view name);
 
 }  // namespace vantro

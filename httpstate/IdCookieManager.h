@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "http/IdURI.h"
+#include "httpstate/IdCookieRules.h"
 #include "httpstate/IdCookies.h"
 #include "tcp/IdBaseComponent.h"
 
@@ -27,12 +28,18 @@ class TIdCookieManager : public TIdBaseComponent {
   TIdBaseComponent* Owner() const { return owner_; }
   TIdCookies& CookieCollection() { return cookies_; }
 
-  // Raise what parsing raises (a bad Set-Cookie2 port list); the store is
-  // then unchanged by that value.
+  // One Set-Cookie or Set-Cookie2 value of the answer to a request for
+  // requestURI: its host, path and scheme decide. A value that cannot be
+  // stored (a bad Set-Cookie2 port list, a control byte, a public suffix as
+  // its domain, another host's domain) is dropped alone, without a report.
+  void AcceptSetCookie(std::string_view text, const TIdURI& requestURI);
+  void AcceptSetCookie2(std::string_view text, const TIdURI& requestURI);
+  // As from a plain http request to host for "/".
   void AcceptSetCookie(std::string_view text, std::string_view host);
   void AcceptSetCookie2(std::string_view text, std::string_view host);
-  void AdmitCookie(TIdCookieRFC2109* record, std::string_view text, std::string_view host);
+  void AdmitCookie(TIdCookieRFC2109* record, std::string_view text, const TIdCookieSource& source);
   // The Cookie header value for a request to uri; empty when none applies.
+  // secureChannel: the request goes over https (Secure cookies go along).
   std::string BuildCookieHeader(const TIdURI& uri, bool secureChannel);
   void PurgeExpired();
 
@@ -49,10 +56,5 @@ class TIdCookieManager : public TIdBaseComponent {
   TIdBaseComponent* owner_;
   TIdCookies cookies_;
 };
-
-// Whether cookies stored under domain may go to host: host ends with domain
-// at a label boundary (domain starts with ".", is the whole host, or follows
-// a "."). Letter case is ignored.
-bool CookieDomainMatchesHost(std::string_view domain, std::string_view host);
 
 }  // namespace vantro

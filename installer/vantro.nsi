@@ -4,7 +4,8 @@
 ;
 ; Built by the CMake target "installer", which passes VANTRO_VERSION (from
 ; project(VERSION)), VANTRO_TARGET (x86-unicode or amd64-unicode, the width
-; of the build), VANTRO_EXE, VANTRO_ICON and VANTRO_OUTFILE.
+; of the build), VANTRO_EXE, VANTRO_ICON and VANTRO_OUTFILE, and for a signed
+; setup VANTRO_SIGN, the program that signs the file it is given in place.
 
 Target ${VANTRO_TARGET}
 SetCompressor /SOLID lzma
@@ -35,12 +36,19 @@ ManifestDPIAware true
 ; OpenProcess rights: SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION.
 !define PROCESS_WAIT_AND_NAME 0x00101000
 !define WAIT_OBJECT_0 0
-; Exit codes beyond NSIS's own 1 (cancelled) and 2 (aborted), for silent runs.
+; Exit codes beyond NSIS's own 1 (cancelled) and 2 (aborted), for silent
+; runs; 3 also for a folder the ANSI code page cannot spell.
 !define EXIT_TARGET_NOT_WRITABLE 3
 !define EXIT_LAUNCHER_RUNNING 4
 
 Name "${PRODUCT}"
 OutFile "${VANTRO_OUTFILE}"
+!ifdef VANTRO_SIGN
+  ; The uninstaller is signed before the setup packs it, the setup once it
+  ; is written; a failed signing fails the build.
+  !uninstfinalize '"${VANTRO_SIGN}" "%1"' = 0
+  !finalize '"${VANTRO_SIGN}" "%1"' = 0
+!endif
 BrandingText "${PRODUCT} ${VANTRO_VERSION}"
 !if "${VANTRO_TARGET}" == "amd64-unicode"
   InstallDir "$PROGRAMFILES64\${PRODUCT}"
@@ -71,6 +79,7 @@ VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "ProductVersion" "${VANTRO_VERSION}"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "LegalCopyright" ""
 
 LangString NotWritable ${LANG_SIMPCHINESE} "无法写入目标文件夹：$\r$\n$INSTDIR$\r$\n请选择其他文件夹。"
+LangString NotAnsi ${LANG_SIMPCHINESE} "目标文件夹的路径中含有本系统代码页无法表示的字符：$\r$\n$INSTDIR$\r$\nVantro 在这里无法读取自己的设置文件。请选择其他文件夹。"
 LangString StillRunning ${LANG_SIMPCHINESE} "Vantro 正在运行，无法替换 ${EXE_NAME}。$\r$\n请先关闭 Vantro，然后点击“重试”。"
 
 ; ${un}CloseRunningLauncher: asks every launcher started from $INSTDIR to
@@ -144,7 +153,30 @@ Function TargetWritable
   Exch $0
 FunctionEnd
 
+; TargetSpelledInAnsi: pushes 1 when the ANSI code page spells $INSTDIR,
+; else 0. The launcher finds setting.ini through its own path in ANSI
+; (GetModuleFileNameA), which gives "?" for what the code page cannot spell.
+!define WC_NO_BEST_FIT_CHARS 0x400
+Function TargetSpelledInAnsi
+  Push $0
+  Push $1
+  System::Call 'kernel32::WideCharToMultiByte(i 0, i ${WC_NO_BEST_FIT_CHARS}, w "$INSTDIR", i -1, m .r0, i ${NSIS_MAX_STRLEN}, i 0, *i 0 r1)'
+  ${If} $1 == 0
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+  Pop $1
+  Exch $0
+FunctionEnd
+
 Function LeaveDirectoryPage
+  Call TargetSpelledInAnsi
+  Pop $0
+  ${If} $0 == 0
+    MessageBox MB_OK|MB_ICONSTOP "$(NotAnsi)"
+    Abort
+  ${EndIf}
   Call TargetWritable
   Pop $0
   ${If} $0 == 0
@@ -154,7 +186,14 @@ Function LeaveDirectoryPage
 FunctionEnd
 
 Section "Vantro" SectionMain
-  ; Silent runs skip the directory page and its check.
+  ; Silent runs skip the directory page and its checks.
+  Call TargetSpelledInAnsi
+  Pop $0
+  ${If} $0 == 0
+    MessageBox MB_OK|MB_ICONSTOP "$(NotAnsi)" /SD IDOK
+    SetErrorLevel ${EXIT_TARGET_NOT_WRITABLE}
+    Quit
+  ${EndIf}
   Call TargetWritable
   Pop $0
   ${If} $0 == 0

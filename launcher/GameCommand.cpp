@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "launcher/FolderRules.h"
-#include "launcher/LauncherTexts.h"
 #include "launcher/SingleBytes.h"
 #include "rtl/Convert.h"
 
@@ -64,12 +63,11 @@ bool HasUnsafeArgumentBytes(const std::string& arguments) {
 }
 
 std::string DeployFolder(Platform& platform, const std::string& gameFolder) {
-  std::string folder;
-  if (HasGameExecutable(platform, gameFolder)) folder = gameFolder;
-  if (HasRadsTree(platform, gameFolder) && HasReleaseDeployFolder(platform, gameFolder)) {
-    folder = gameFolder + kRadsReleases + kReleasePattern + kDeploy;
+  if (HasRadsTree(platform, gameFolder)) {
+    std::string deploy = NewestReleaseDeploy(platform, gameFolder);
+    if (!deploy.empty()) return deploy;
   }
-  return folder;
+  return HasGameExecutable(platform, gameFolder) ? gameFolder : std::string();
 }
 
 std::string CommandParameters(const std::string& deployFolder, const std::string& arguments) {

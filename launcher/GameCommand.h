@@ -23,9 +23,11 @@ std::string GameArguments(const std::string& link);
 // position (no valid double-byte character holds one).
 bool HasUnsafeArgumentBytes(const std::string& arguments);
 
-// The folder cmd changes into: the RADS deploy folder when the RADS tree
-// holds a release with a deploy folder, else the game folder when the game
-// executable is there, else empty (nothing that cmd could start the game in).
+// The folder cmd changes into: the deploy folder of the RADS tree's highest
+// release that holds one, named as it is (cmd would resolve a wildcard to
+// the first match the file system lists, which need not hold a deploy folder),
+// else the game folder when the game executable is there, else empty
+// (nothing that cmd could start the game in).
 std::string DeployFolder(Platform& platform, const std::string& gameFolder);
 
 // "/c cd /d " D " && @start ... \"" A "\" && exit". D is quoted only when it

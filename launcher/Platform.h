@@ -20,10 +20,17 @@ using MappingHandle = std::uintptr_t;
 
 // Registry roots, types, access and results as Windows numbers them.
 inline constexpr RegKey kHkeyClassesRoot = 0x80000000u;
+inline constexpr RegKey kHkeyCurrentUser = 0x80000001u;
+inline constexpr RegKey kHkeyLocalMachine = 0x80000002u;
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+inline constexpr std::uint32_t kKeyRead = 0x20019;
+// Added to the access: which registry view a 32-bit or 64-bit program opens
+// on 64-bit Windows (ignored on 32-bit Windows, which has one view).
+inline constexpr std::uint32_t kKeyWow6464Key = 0x0100;
+inline constexpr std::uint32_t kKeyWow6432Key = 0x0200;
 inline constexpr long kErrorSuccess = 0;
 inline constexpr long kErrorFileNotFound = 2;
 inline constexpr long kErrorAccessDenied = 5;
@@ -78,6 +85,8 @@ class Platform {
   // The names of the folders matching a wildcard pattern ("*" and "?" in its
   // last component), in the order the system lists them.
   virtual std::vector<std::string> FindFolders(const std::string& pattern) = 0;
+  // The fixed drives, as "C:" (no backslash), in drive-letter order.
+  virtual std::vector<std::string> FixedDrives() = 0;
   // The running program file's full path, and the process's whole command line.
   virtual std::string ModuleFileName() = 0;
   virtual std::string CommandLine() = 0;
@@ -101,6 +110,8 @@ class Platform {
   virtual long RegistrySet(RegKey key, const std::string& name, std::uint32_t type,
                            const std::string& data) = 0;
   virtual long RegistryClose(RegKey key) = 0;
+  // The names of an open key's subkeys, in the order the system lists them.
+  virtual std::vector<std::string> RegistrySubKeys(RegKey key) = 0;
 
   // Shell starts. StartShellExecuteEx reports success; on failure LastError
   // holds the reason.
@@ -128,10 +139,13 @@ class Platform {
   // The shell's folder picker, modal, opening at folder (ANSI) selected and
   // showing the selection's full path as its status text. True when the user
   // confirmed a folder, which is then in folder; false when cancelled or when
-  // the shell's allocator is unavailable (folder unchanged).
+  // the shell's allocator is unavailable (folder unchanged). A character the
+  // ANSI code page cannot spell comes back as "?", which no path can hold.
   virtual bool BrowseFolder(WindowHandle owner, std::string& folder, const std::string& titleUtf8,
                             std::uint32_t flags) = 0;
   virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
+  // The text in the ANSI code page; false when the code page cannot spell it.
+  virtual bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) = 0;
 
   // Named shared memory (the instance slot). Handles and views are 0/null on failure.
   virtual MappingHandle OpenMapping(std::uint32_t access, const std::string& name) = 0;
@@ -147,6 +161,13 @@ class Platform {
   virtual std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message,
                                           std::uintptr_t wParam, std::intptr_t lParam) = 0;
   virtual WindowHandle LastActivePopup(WindowHandle window) = 0;
+  // The top-level window of that class owned by owner; 0 when there is none.
+  virtual WindowHandle OwnedWindow(WindowHandle owner, const std::string& className) = 0;
+  // Sends bytes to a window, of this or another process (WM_COPYDATA with
+  // tag as its dwData), and gives the window's answer (0 from a window that
+  // does not take them).
+  virtual std::intptr_t SendWindowData(WindowHandle window, std::uintptr_t tag,
+                                       const std::string& data) = 0;
   virtual bool WindowVisible(WindowHandle window) = 0;
   virtual bool WindowEnabled(WindowHandle window) = 0;
   virtual void BringToForeground(WindowHandle window) = 0;

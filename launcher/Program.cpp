@@ -8,6 +8,7 @@
 
 #include "launcher/Application.h"
 #include "launcher/CommandLine.h"
+#include "launcher/HandOff.h"
 #include "launcher/LauncherTexts.h"
 #include "launcher/Settings.h"
 #include "launcher/StartupTrace.h"
@@ -48,7 +49,7 @@ int LauncherMain(Platform& platform, Gui& gui, TRunOnce& runOnce) {
       return FatalError(platform, error);
     }
     TraceStep("watch-written");
-    platform.PostWindowMessage(running, handOff, 0, 1);
+    HandOverLink(platform, runOnce.RunningApplicationWindow(), running, handOff, params[1]);
     TraceStep("hand-off-posted");
   }
   return 0;

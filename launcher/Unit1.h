@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,10 @@ class TForm1 {
   // True when the message was the hand-off and has been handled (result 0);
   // false sends it on to the default handling.
   bool MainWindowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+  // Bytes another launcher sent (WM_COPYDATA): a link tagged kHandOffDataTag
+  // is queued, to be launched from the message loop; the answer tells the
+  // sender it was taken (kHandOffTaken) or not (0).
+  std::intptr_t CopyData(std::uintptr_t tag, const std::string& data);
   void LoadSetting();
   void Watching(std::string link);
   void RegUrlProtocol(const std::string& scheme, const std::string& exe, bool passLink);
@@ -59,6 +64,15 @@ class TForm1 {
   WindowHandle web_ = 0;
   std::string edit1Text_;  // what Edit1 shows, in ANSI
   void ShowInEdit1(const std::string& folder);
+  // A folder accepted by the rules: shown, held and saved, in this order.
+  void UseGameFolder(const std::string& folder);
+  // Looks for the game once a run, when the game folder holds none.
+  void FindGameFolder();
+  // The folder box, unless the box or the picker is already asking.
+  void AskForFolder();
+  // Launches the oldest queued hand-off, and has the next one follow.
+  void LaunchQueuedHandOff();
+  void PostQueuedHandOff();
   // FormCreate's steps from the hand-off message to the launch.
   void SetUpAndLaunch();
   void ShowClientPage();
@@ -66,6 +80,13 @@ class TForm1 {
   // The link that came while no game folder was known, launched once the
   // user picks one.
   std::optional<std::string> pendingLink_;
+  // Links other launchers handed over, oldest first.
+  std::deque<std::string> handOffs_;
+  bool creating_ = false;  // FormCreate runs: hand-offs wait for its end
+  bool asking_ = false;    // the folder box or the picker is open
+  bool searched_ = false;
+  // The first of several game folders the search found: the picker opens there.
+  std::string suggestedFolder_;
 };
 
 }  // namespace vantro

@@ -37,6 +37,7 @@ WindowHandle TRunOnce::CheckPrevInstance(const std::function<WindowHandle()>& ap
       platform_.WindowEnabled(popup)) {
     platform_.BringToForeground(popup);
   }
+  running_ = popup != 0 ? running : 0;
   return popup;
 }
 

@@ -30,6 +30,9 @@ class TRunOnce {
   // is free to claim: a start that hands its link over needs no window of its
   // own, and under Wine a process's first window costs it tens of ms.
   WindowHandle CheckPrevInstance(const std::function<WindowHandle()>& applicationWindow);
+  // The running instance's application window CheckPrevInstance found in the
+  // slot; 0 when the caller is the first instance.
+  WindowHandle RunningApplicationWindow() const { return running_; }
   // Releases the view and the object; the slot's value stays.
   void CloseInstanceSlot();
 
@@ -38,6 +41,7 @@ class TRunOnce {
   std::string name_;
   MappingHandle mapping_ = 0;
   std::uint32_t* view_ = nullptr;
+  WindowHandle running_ = 0;
 };
 
 }  // namespace vantro

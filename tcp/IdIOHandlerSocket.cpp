@@ -51,6 +51,7 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, int port, const std:
   TIdSocksInfo& socks = SocksInfo();
   const bool viaSocks = socks.Version != svNoSocks;
   const std::string target = viaSocks ? socks.Host : host;
+  const auto started = TIdSocksInfo::TClock::now();
   const int targetPort = viaSocks ? socks.Port : port;
   if (endpoint_ == nullptr) Prepare();
   endpoint_->CreateSocket(Id_SOCK_STREAM, 0);
@@ -68,14 +69,18 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, int port, const std:
     endpoint_->SetOption(Id_IPPROTO_TCP, Id_TCP_NODELAY, sizeof on, &on);
   }
   NotifyStatus(hsConnecting, address);
+  int limit = IdTimeoutInfinite;
   if (timeout != IdTimeoutDefault && timeout != 0) {
-    ConnectWithTimeout(timeout);
+    limit = timeout;
+    ConnectWithTimeout(limit);
   } else if (TIdAntiFreezeBase::HookInUse()) {
-    ConnectWithTimeout(kHookConnectTimeoutMs);
+    limit = kHookConnectTimeoutMs;
+    ConnectWithTimeout(limit);
   } else {
     stack.CheckResult(endpoint_->ConnectPeer(Id_PF_INET));
   }
-  socks.SocksHandshake(host, port);
+  // The handshake is part of the connect: it shares its time-out.
+  socks.SocksHandshake(host, port, limit, started);
 }
 
 void TIdIOHandlerSocket::ConnectWithTimeout(int timeout) {

@@ -1,5 +1,6 @@
 #include "tcp/IdSocks.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "tcp/IdException.h"
@@ -15,10 +16,28 @@ std::string PortBytes(int port) {
   return {static_cast<char>((port >> 8) & 0xff), static_cast<char>(port & 0xff)};
 }
 
-// Names and passwords carry a one-byte length; longer ones cannot be sent.
+// Names, passwords and SOCKS 5 host names carry a one-byte length (RFC 1928
+// section 5, RFC 1929 section 2).
+constexpr std::size_t kMostSocksFieldBytes = 255;
+
+constexpr char kSocks5HostLength[] = "The SOCKS 5 host name must be 1 to 255 bytes long.";
+constexpr char kSocks5UserLength[] = "The SOCKS 5 user name must be 1 to 255 bytes long.";
+constexpr char kSocks5PasswordLength[] = "The SOCKS 5 password must be at most 255 bytes long.";
+constexpr char kSocks4Nul[] = "The SOCKS 4 user name and host name cannot hold a NUL byte.";
+
+// Reply versions: SOCKS 4 answers with 0 (its VN), SOCKS 5 with 5, its user
+// and password check with 1 (RFC 1929 section 2).
+constexpr char kSocks4ReplyVersion = 0;
+constexpr char kSocks5Version = 5;
+constexpr char kLoginVersion = 1;
+
 char LengthByte(const std::string& text) {
-  if (text.size() > 255) throw EIdSocksServerRespondError(RSSocksServerRespondError);
   return static_cast<char>(text.size());
+}
+
+// A reply of another version is no answer to what was asked.
+void ExpectVersion(const std::string& reply, char version) {
+  if (reply[0] != version) throw EIdSocksUnknownError(RSSocksUnknownError);
 }
 
 // A reply code's error: its exception class with its text.
@@ -68,7 +87,12 @@ void TIdSocksInfo::Assign(const TIdSocksInfo& source) {
   Password = source.Password;
 }
 
-void TIdSocksInfo::SocksHandshake(const std::string& host, int port) {
+void TIdSocksInfo::SocksHandshake(const std::string& host, int port, int timeout,
+                                  TClock::time_point started) {
+  if (Version == svNoSocks) return;
+  CheckSettings(host);
+  bounded_ = timeout >= 0;
+  deadline_ = started + std::chrono::milliseconds(std::max(timeout, 0));
   switch (Version) {
     case svSocks4:
     case svSocks4A:
@@ -80,6 +104,21 @@ void TIdSocksInfo::SocksHandshake(const std::string& host, int port) {
     default:
       break;
   }
+}
+
+void TIdSocksInfo::CheckSettings(const std::string& host) const {
+  auto fits = [](const std::string& text) { return text.size() <= kMostSocksFieldBytes; };
+  if (Version == svSocks5) {
+    if (host.empty() || !fits(host)) throw EIdSocksError(kSocks5HostLength);
+    if (Authentication == saUsernamePassword) {
+      if (Username.empty() || !fits(Username)) throw EIdSocksError(kSocks5UserLength);
+      if (!fits(Password)) throw EIdSocksError(kSocks5PasswordLength);
+    }
+    return;
+  }
+  // SOCKS 4 ends its fields with a NUL: one inside would cut them there.
+  if (Username.find('\0') != std::string::npos || host.find('\0') != std::string::npos)
+    throw EIdSocksError(kSocks4Nul);
 }
 
 void TIdSocksInfo::SendAll(const std::string& bytes) {
@@ -96,6 +135,12 @@ std::string TIdSocksInfo::ReceiveExactly(int count) {
   std::string bytes(static_cast<std::size_t>(count), '\0');
   int got = 0;
   while (got < count) {
+    if (bounded_) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - TClock::now()).count();
+      if (left <= 0 || !ioHandler_->WaitReadable(static_cast<int>(left)))
+        throw EIdSocksServerRespondError(RSSocksServerRespondError);
+    }
     int n = ioHandler_->ReceiveInto(bytes.data() + got, count - got);
     if (n <= 0) throw EIdSocksServerRespondError(RSSocksServerRespondError);
     got += n;
@@ -121,29 +166,33 @@ void TIdSocksInfo::Socks4(const std::string& host, int port) {
   }
   SendAll(request);
   const std::string reply = ReceiveExactly(8);
+  ExpectVersion(reply, kSocks4ReplyVersion);
   const auto code = static_cast<unsigned char>(reply[1]);
   if (code != 90) RaiseReply(code, kFirstSocks4Refusal, kSocks4Refusals);
 }
 
 void TIdSocksInfo::Socks5(const std::string& host, int port) {
   const char method = Authentication == saUsernamePassword ? 2 : 0;
-  SendAll(std::string{5, 1, method});
+  SendAll(std::string{kSocks5Version, 1, method});
   std::string reply = ReceiveExactly(2);
+  ExpectVersion(reply, kSocks5Version);
   if (reply[1] != method) throw EIdSocksAuthMethodError(RSSocksAuthMethodError);
   if (method == 2) {
-    std::string login{1, LengthByte(Username)};
+    std::string login{kLoginVersion, LengthByte(Username)};
     login += Username;
     login += LengthByte(Password);
     login += Password;
     SendAll(login);
     reply = ReceiveExactly(2);
+    ExpectVersion(reply, kLoginVersion);
     if (reply[1] != 0) throw EIdSocksAuthError(RSSocksAuthError);
   }
-  std::string request{5, 1, 0, 3, LengthByte(host)};
+  std::string request{kSocks5Version, 1, 0, 3, LengthByte(host)};
   request += host;
   request += PortBytes(port);
   SendAll(request);
   reply = ReceiveExactly(5);
+  ExpectVersion(reply, kSocks5Version);
   const auto code = static_cast<unsigned char>(reply[1]);
   if (code != 0) RaiseReply(code, kFirstSocks5Failure, kSocks5Failures);
   // The bound address and port follow; the client has no use for them.

@@ -1,9 +1,11 @@
 // SOCKS proxy settings and the client side of the SOCKS 4, 4A and 5 handshakes.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "tcp/IdComponent.h"
+#include "tcp/IdStackConsts.h"
 
 namespace vantro {
 
@@ -26,16 +28,25 @@ class TIdSocksInfo : public TIdComponent {
   // Copies the six settings.
   void Assign(const TIdSocksInfo& source);
 
-  // On the already connected handler; nothing under svNoSocks.
-  void SocksHandshake(const std::string& host, int port);
+  using TClock = std::chrono::steady_clock;
+
+  // On the already connected handler; nothing under svNoSocks. Settings the
+  // protocol cannot carry raise before anything is sent; the whole handshake
+  // must end within timeout ms of started (IdTimeoutInfinite: no limit), as
+  // it belongs to the connect.
+  void SocksHandshake(const std::string& host, int port, int timeout = IdTimeoutInfinite,
+                      TClock::time_point started = TClock::now());
 
  private:
+  void CheckSettings(const std::string& host) const;
   void Socks4(const std::string& host, int port);
   void Socks5(const std::string& host, int port);
   void SendAll(const std::string& bytes);
   std::string ReceiveExactly(int count);
 
   TIdIOHandler* ioHandler_ = nullptr;
+  bool bounded_ = false;
+  TClock::time_point deadline_;
 };
 
 }  // namespace vantro

@@ -19,7 +19,7 @@ struct Apartment {
 };
 
 constexpr wchar_t kApplicationClass[] = L"TApplication";
-constexpr wchar_t kMainClass[] = L"TForm1";
+constexpr wchar_t kMainClass[] = L"TForm1";  // kMainWindowClass: second starts look for it
 
 template <class T>
 T* Owner(HWND window) {
@@ -141,6 +141,12 @@ LRESULT CALLBACK Win32Gui::MainProc(HWND window, UINT message, WPARAM wParam, LP
       HIWORD(wParam) == BN_CLICKED) {
     form->Application().Protect(form->Handle(), [&] { form->Button1Click(); });
     return 0;
+  }
+  if (form != nullptr && message == WM_COPYDATA) {
+    const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    const auto* bytes = static_cast<const char*>(copy->lpData);
+    return form->CopyData(copy->dwData,
+                          bytes != nullptr ? std::string(bytes, copy->cbData) : std::string());
   }
   if (form != nullptr) {
     // A hand-off whose launch raised was still a hand-off: not passed on.

@@ -84,6 +84,18 @@ std::vector<std::string> Win32Platform::FindFolders(const std::string& pattern) 
   return names;
 }
 
+std::vector<std::string> Win32Platform::FixedDrives() {
+  std::vector<std::string> drives;
+  const DWORD present = GetLogicalDrives();
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string root = {letter, ':', '\\'};
+    if ((present & (1u << (letter - 'A'))) != 0 && GetDriveTypeA(root.c_str()) == DRIVE_FIXED) {
+      drives.push_back(root.substr(0, 2));
+    }
+  }
+  return drives;
+}
+
 std::string Win32Platform::ModuleFileName() {
   std::vector<char> buffer(MAX_PATH);
   for (;;) {
@@ -157,6 +169,21 @@ long Win32Platform::RegistrySet(RegKey key, const std::string& name, std::uint32
 
 long Win32Platform::RegistryClose(RegKey key) {
   return RegCloseKey(Hkey(key));
+}
+
+std::vector<std::string> Win32Platform::RegistrySubKeys(RegKey key) {
+  constexpr DWORD kMaxKeyName = 256;  // 255 characters and the zero
+  std::vector<std::string> names;
+  char name[kMaxKeyName];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = kMaxKeyName;
+    const LONG result =
+        RegEnumKeyExA(Hkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA) continue;  // not a name a key can have: passed over
+    if (result != ERROR_SUCCESS) break;
+    names.emplace_back(name, length);
+  }
+  return names;
 }
 
 bool Win32Platform::StartShellExecuteEx(const ShellExecuteRecord& record) {
@@ -260,7 +287,7 @@ bool Win32Platform::BrowseFolder(WindowHandle owner, std::string& folder,
     // item without a file-system path leaves Folder as it was.
     picked = SHGetPathFromIDListW(item, name) != FALSE;
     allocator->Free(item);
-    if (picked) folder = FromWide(name, CP_ACP);
+    if (picked) folder = WideToAnsi(name);
   }
   allocator->Free(name);
   allocator->Release();
@@ -269,6 +296,12 @@ bool Win32Platform::BrowseFolder(WindowHandle owner, std::string& folder,
 
 std::string Win32Platform::AnsiToUtf8(const std::string& ansi) {
   return FromWide(ToWide(ansi, CP_ACP), CP_UTF8);
+}
+
+bool Win32Platform::Utf8ToAnsi(const std::string& utf8, std::string& ansi) {
+  bool exact = false;
+  ansi = WideToAnsi(ToWide(utf8, CP_UTF8), &exact);
+  return exact;
 }
 
 MappingHandle Win32Platform::OpenMapping(std::uint32_t access, const std::string& name) {
@@ -310,6 +343,23 @@ WindowHandle Win32Platform::LastActivePopup(WindowHandle window) {
   // Windows gives 0 for a window that no longer exists; Wine gives some window.
   if (!IsWindow(Hwnd(window))) return 0;
   return reinterpret_cast<WindowHandle>(GetLastActivePopup(Hwnd(window)));
+}
+
+WindowHandle Win32Platform::OwnedWindow(WindowHandle owner, const std::string& className) {
+  HWND window = nullptr;
+  while ((window = FindWindowExA(nullptr, window, className.c_str(), nullptr)) != nullptr) {
+    if (GetWindow(window, GW_OWNER) == Hwnd(owner)) return reinterpret_cast<WindowHandle>(window);
+  }
+  return 0;
+}
+
+std::intptr_t Win32Platform::SendWindowData(WindowHandle window, std::uintptr_t tag,
+                                            const std::string& data) {
+  COPYDATASTRUCT copy{};
+  copy.dwData = tag;
+  copy.cbData = static_cast<DWORD>(data.size());
+  copy.lpData = const_cast<char*>(data.data());
+  return SendMessageA(Hwnd(window), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
 }
 
 bool Win32Platform::WindowVisible(WindowHandle window) {

@@ -20,6 +20,7 @@ class Win32Platform : public Platform {
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   std::vector<std::string> FindFolders(const std::string& pattern) override;
+  std::vector<std::string> FixedDrives() override;
   std::string ModuleFileName() override;
   std::string CommandLine() override;
 
@@ -38,6 +39,7 @@ class Win32Platform : public Platform {
   long RegistrySet(RegKey key, const std::string& name, std::uint32_t type,
                    const std::string& data) override;
   long RegistryClose(RegKey key) override;
+  std::vector<std::string> RegistrySubKeys(RegKey key) override;
 
   bool StartShellExecuteEx(const ShellExecuteRecord& record) override;
   void StartShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
@@ -56,6 +58,7 @@ class Win32Platform : public Platform {
   bool BrowseFolder(WindowHandle owner, std::string& folder, const std::string& titleUtf8,
                     std::uint32_t flags) override;
   std::string AnsiToUtf8(const std::string& ansi) override;
+  bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) override;
 
   MappingHandle OpenMapping(std::uint32_t access, const std::string& name) override;
   MappingHandle CreateMapping(std::uint32_t size, const std::string& name) override;
@@ -69,6 +72,9 @@ class Win32Platform : public Platform {
   std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                   std::intptr_t lParam) override;
   WindowHandle LastActivePopup(WindowHandle window) override;
+  WindowHandle OwnedWindow(WindowHandle owner, const std::string& className) override;
+  std::intptr_t SendWindowData(WindowHandle window, std::uintptr_t tag,
+                               const std::string& data) override;
   bool WindowVisible(WindowHandle window) override;
   bool WindowEnabled(WindowHandle window) override;
   void BringToForeground(WindowHandle window) override;

@@ -11,7 +11,7 @@ e2e_begin browser-links
 page_link='kivra://spectator|127.0.0.1:8088|key+/=|4242|KR/'
 chromium_link='kivra://spectator%7C127.0.0.1:8088%7Ckey+/=%7C4242%7CKR/'
 arguments='spectator 127.0.0.1:8088 key+/= 4242 KR'
-rads='C:\Games\LoL\RADS\solutions\lol_game_client_sln\releases\0.0.*\deploy'
+rads='C:\Games\LoL\RADS\solutions\lol_game_client_sln\releases\0.0.1.88\deploy'
 e2e_game_rads "$E2E_C/Games/LoL"
 e2e_ini 'lol_path=C:\Games\LoL'
 

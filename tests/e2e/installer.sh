@@ -47,6 +47,19 @@ trap 'chattr -i "$E2E_C/locked" 2>/dev/null; e2e_end' EXIT
 e2e_install '/D=C:\locked\Vantro'
 e2e_expect "a folder that cannot be written is refused" "$? $(ls -A "$E2E_C/locked")" "3 "
 e2e_expect "refused: nothing registered" "$(key 'HKCR\kivra')$(key "$uninstall_key")" ""
+# The launcher reads its settings through its own path in ANSI (code page
+# 1252 here): a folder with Chinese characters is refused, also when silent.
+# (No spaces: the shell would quote the argument, and /D= takes none.)
+e2e_install '/D=C:\游戏\Vantro'
+e2e_expect "a folder the ANSI code page cannot spell is refused" \
+  "$? $([ -e "$E2E_C/游戏" ] && echo made)" "3 "
+e2e_install '/D=C:\Jeuxé\Vantro'
+e2e_expect "a folder it can spell is taken" "$? $(ls "$E2E_C/Jeuxé/Vantro")" "0 uninstall.exe
+vantro.exe"
+# Gone again, so the installs below do not follow its InstallLocation.
+wine 'C:\Jeuxé\Vantro\uninstall.exe' /S >/dev/null 2>&1
+for _ in $(seq 100); do [ -e "$E2E_C/Jeuxé/Vantro" ] || break; sleep 0.1; done
+e2e_expect "and uninstalled from there" "$(key "$uninstall_key")" ""
 
 e2e_install
 e2e_expect "installed" "$?" 0

@@ -26,7 +26,7 @@ launch 'C:\Games\LoL' 'kivra://spectator|127.0.0.1:8088|key=a/b|42|NA1/' \
 
 e2e_game_rads "$E2E_C/Games/LoL KR"
 launch 'C:\Games\LoL KR' 'kivra://one|two|three//' 'one two three/' \
-  'C:\Games\LoL KR\RADS\solutions\lol_game_client_sln\releases\0.0.*\deploy'
+  'C:\Games\LoL KR\RADS\solutions\lol_game_client_sln\releases\0.0.1.88\deploy'
 
 e2e_game_exe "$E2E_C/Games/R&D"
 launch 'C:\Games\R&D' 'kivra://x' 'x' '"C:\Games\R&D"'

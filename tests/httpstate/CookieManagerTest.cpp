@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "http/IdURI.h"
 #include "httpstate/IdCookieManager.h"
+#include "rtl/AnsiText.h"
 #include "rtl/Convert.h"
 #include "tests/support/FixedTimeZone.h"
 
@@ -40,96 +45,209 @@ class CookieStore : public testing::Test {
   TIdCookieManager manager_;
 };
 
-TEST_F(CookieStore, AStoredCookieGoesToItsHostForAnyPath) {
-  EXPECT_EQ(Header("http://web.shop.test/"), "");
-  manager_.AcceptSetCookie("SID=1; path=/", "web.shop.test");
-  EXPECT_EQ(Header("http://web.shop.test/deep/er/doc.html?q=1"), "SID=1");
-  EXPECT_EQ(Header("http://other.test/"), "");
-  ExpectConsistent();
+// Set-Cookie values from requests to URLs, then the Cookie header each later
+// request carries; every case starts with an empty store.
+struct SetCookieCase {
+  const char* What;
+  std::vector<std::pair<std::string, std::string>> Sets;   // request URL, Set-Cookie
+  std::vector<std::pair<std::string, std::string>> Sends;  // request URL, Cookie
+};
+
+const std::string kPast = "Thu, 01 Jan 1970 00:00:00 GMT";
+const std::string kFuture = "Thu, 01 Jan 2099 00:00:00 GMT";
+
+const SetCookieCase kSetCookieCases[] = {
+    {"a cookie without Domain stays on its host",
+     {{"http://shop.test/", "a=1"}},
+     {{"http://shop.test/", "a=1"}, {"http://SHOP.Test/x", "a=1"}, {"http://web.shop.test/", ""}}},
+    {"Domain without a dot from a subdomain reaches the domain and its subdomains",
+     {{"http://www.example.com/", "d=1; Domain=example.com"}},
+     {{"http://example.com/", "d=1"},
+      {"http://a.b.example.com/", "d=1"},
+      {"http://badexample.com/", ""},
+      {"http://example.com.evil.test/", ""}}},
+    {"a leading dot from a deeper host, names in any case",
+     {{"http://a.b.EXAMPLE.com/", "d=2; Domain=.Example.COM"}},
+     {{"http://example.com/", "d=2"}, {"http://WWW.example.com/", "d=2"}}},
+    {"another host's domain is refused",
+     {{"http://shop.test/", "f=1; Domain=other.test"},
+      {"http://shop.test/", "g=1; Domain=web.shop.test"}},
+     {{"http://other.test/", ""}, {"http://web.shop.test/", ""}, {"http://shop.test/", ""}}},
+    {"a public suffix as Domain is refused",
+     {{"http://example.com/", "s=1; Domain=.com"},
+      {"http://foo.co.uk/", "s=2; Domain=co.uk"},
+      {"http://me.github.io/", "s=3; Domain=github.io"},
+      {"http://a.b.kawasaki.jp/", "s=4; Domain=b.kawasaki.jp"}},
+     {{"http://other.com/", ""},
+      {"http://example.com/", ""},
+      {"http://bank.co.uk/", ""},
+      {"http://foo.co.uk/", ""},
+      {"http://you.github.io/", ""},
+      {"http://c.b.kawasaki.jp/", ""}}},
+    {"a host that is a public suffix keeps its own cookie to itself",
+     {{"http://co.uk/", "h=1; Domain=co.uk"}},
+     {{"http://co.uk/", "h=1"}, {"http://bank.co.uk/", ""}}},
+    {"an exception rule is no public suffix",
+     {{"http://www.city.kawasaki.jp/", "e=1; Domain=city.kawasaki.jp"}},
+     {{"http://city.kawasaki.jp/", "e=1"}}},
+    {"Secure goes with https only and cannot come from plain http",
+     {{"http://h.test/", "p=1; Secure"}, {"https://h.test/", "s=1; Secure"}},
+     {{"https://h.test/", "s=1"}, {"http://h.test/", ""}}},
+    {"a plain answer cannot overwrite or shadow a Secure cookie",
+     {{"https://h.test/", "s=1; Secure"},
+      {"http://h.test/", "s=evil"},
+      {"http://h.test/", "s=evil; Path=/deeper"},
+      {"http://a.h.test/", "s=evil; Domain=h.test"}},
+     {{"https://h.test/deeper/x", "s=1"}, {"http://h.test/deeper/x", ""}}},
+    {"control bytes in the name or value are refused, the next cookie is kept",
+     {{"http://h.test/", "x=a\rb"},
+      {"http://h.test/", "x=a\r\nX-Evil: 1"},
+      {"http://h.test/", "x=a\nb"},
+      {"http://h.test/", std::string("x=a\0b", 5)},
+      {"http://h.test/", "x=a\x7f"},
+      {"http://h.test/", "x\x01=1"},
+      {"http://h.test/", "x=a\tb"},
+      {"http://h.test/", "x=1; Path=/\r\n"},
+      {"http://h.test/", "ok=1;\tPath=/"}},
+     {{"http://h.test/", "ok=1"}}},
+    {"no name, or name and value past 4096 bytes, is refused",
+     {{"http://h.test/", "=nameless"},
+      {"http://h.test/", "nameonly"},
+      {"http://h.test/", "big=" + std::string(4094, 'v')},
+      {"http://h.test/", "fit=" + std::string(4093, 'v')}},
+     {{"http://h.test/", "fit=" + std::string(4093, 'v')}}},
+    {"an empty value is stored, and not sent",
+     {{"http://h.test/", "e=1"}, {"http://h.test/", "e="}, {"http://h.test/", "f=1"}},
+     {{"http://h.test/", "f=1"}}},
+    {"Path matches at a boundary",
+     {{"http://h.test/", "p=1; Path=/foo"}},
+     {{"http://h.test/foo", "p=1"},
+      {"http://h.test/foo/x?q=1", "p=1"},
+      {"http://h.test/foobar", ""},
+      {"http://h.test/fo", ""},
+      {"http://h.test/", ""}}},
+    {"the default path is the request's directory",
+     {{"http://h.test/dir/page.html", "d=1"}, {"http://h.test/top", "t=1; Path=relative"}},
+     {{"http://h.test/dir", "d=1; t=1"},
+      {"http://h.test/dir/sub/", "d=1; t=1"},
+      {"http://h.test/dirx", "t=1"},
+      {"http://h.test/", "t=1"}}},
+    {"a cookie is its name, domain and path",
+     {{"http://h.test/", "n=root; Path=/"},
+      {"http://h.test/", "n=admin; Path=/admin"},
+      {"http://h.test/", "SID=1"},
+      {"http://h.test/", "sid=2"},
+      {"http://h.test/", "sid=3"},
+      {"http://www.h.test/", "n=wide; Domain=h.test; Path=/"}},
+     // The host-only flag is no part of it: n=wide took n=root's place.
+     {{"http://h.test/admin/x", "n=admin; sid=3; SID=1; n=wide"},
+      {"http://h.test/", "sid=3; SID=1; n=wide"},
+      {"http://www.h.test/", "n=wide"}}},
+    {"Max-Age 0 or less deletes, also with a later Expires",
+     {{"http://h.test/", "a=1"},
+      {"http://h.test/", "b=1"},
+      {"http://h.test/", "c=1"},
+      {"http://h.test/", "a=1; Max-Age=0"},
+      {"http://h.test/", "b=1; Expires=" + kFuture + "; Max-Age=-1"},
+      {"http://h.test/", "c=1; Max-Age=60; Max-Age=0"},
+      {"http://h.test/", "d=1; Max-Age=0"}},
+     {{"http://h.test/", ""}}},
+    {"Max-Age wins over a past Expires; huge counts and bad dates keep the cookie",
+     {{"http://h.test/", "a=1; Max-Age=60; Expires=" + kPast},
+      {"http://h.test/", "b=1; Max-Age=99999999999999999999"},
+      {"http://h.test/", "c=1; Expires=someday"},
+      {"http://h.test/", "d=1; Expires=" + kPast + "; Expires=" + kFuture},
+      {"http://h.test/", "e=1; Expires=" + kFuture + "; Expires=" + kPast}},
+     {{"http://h.test/", "d=1; c=1; b=1; a=1"}}},
+    {"an IP address host matches itself only",
+     {{"http://10.0.0.1/", "i=1"}, {"http://10.0.0.1/", "j=1; Domain=0.0.1"}},
+     {{"http://10.0.0.1/", "i=1"}, {"http://1.10.0.0.1/", ""}}},
+};
+
+TEST_F(CookieStore, SetCookieCases) {
+  for (const SetCookieCase& c : kSetCookieCases) {
+    TIdCookieManager manager;
+    for (const auto& [url, value] : c.Sets)
+      manager.AcceptSetCookie(value, TIdURI(url));
+    for (const auto& [url, expected] : c.Sends) {
+      const TIdURI uri(url);
+      EXPECT_EQ(manager.BuildCookieHeader(uri, SameText(uri.Scheme, "https")), expected)
+          << c.What << ": " << url;
+    }
+  }
 }
 
-TEST_F(CookieStore, ANewerCookieOfTheSameNameReplacesInPlace) {
-  manager_.AcceptSetCookie("SID=1; path=/", "web.shop.test");
-  manager_.AcceptSetCookie("other=x; path=/", "web.shop.test");
-  manager_.AcceptSetCookie("SID=2; path=/", "web.shop.test");
-  // The replaced cookie keeps its place: older than "other", so after it.
-  EXPECT_EQ(Header("http://web.shop.test/"), "other=x; SID=2");
-  manager_.AcceptSetCookie("sid=3; path=/", "web.shop.test");
-  EXPECT_EQ(Header("http://web.shop.test/"), "other=x; sid=3");
+TEST_F(CookieStore, ABadSetCookie2PortDropsThatCookieOnly) {
+  manager_.AcceptSetCookie2("before=1; path=/", "h.test");
+  manager_.AcceptSetCookie2("before=2; path=/; Port=\"x\"", "h.test");
+  manager_.AcceptSetCookie2("bad=1; Port=\"80,\"", "h.test");
+  manager_.AcceptSetCookie2("after=1; path=/; Port=\"80\"", "h.test");
   EXPECT_EQ(manager_.CookieCollection().Count(), 2);
   ExpectConsistent();
+  EXPECT_EQ(Header("http://h.test/"), "after=1; before=1");
 }
 
-TEST_F(CookieStore, LongerPathsFirstThenNewestFirst) {
-  manager_.AcceptSetCookie("a=1; path=/", "h.test");
-  manager_.AcceptSetCookie("b=2; path=/a", "h.test");
-  EXPECT_EQ(Header("http://h.test/a/"), "b=2; a=1");
-  manager_.AcceptSetCookie("c=3; path=/", "h.test");
-  manager_.AcceptSetCookie("d=4; path=/", "h.test");
-  EXPECT_EQ(Header("http://h.test/a/"), "b=2; d=4; c=3; a=1");
-}
+TEST_F(CookieStore, TheOldestCookiesGoPastTheLimits) {
+  for (int i = 0; i < kMostCookiesPerDomain + 10; ++i)
+    manager_.AcceptSetCookie("c" + std::to_string(i) + "=v", "one.test");
+  EXPECT_EQ(manager_.CookieCollection().Count(), kMostCookiesPerDomain);
+  const std::string oneHost = Header("http://one.test/");
+  EXPECT_EQ(oneHost.find("c9="), std::string::npos);
+  EXPECT_EQ(oneHost.substr(0, 4), "c59=");
+  EXPECT_NE(oneHost.find("; c10=v"), std::string::npos);
+  // A replaced cookie keeps its age: c10 is the oldest still.
+  manager_.AcceptSetCookie("c10=new", "one.test");
+  manager_.AcceptSetCookie("c60=v", "one.test");
+  EXPECT_EQ(Header("http://one.test/").find("c10="), std::string::npos);
 
-TEST_F(CookieStore, PathPrefixesAreCaseSensitiveAndUseTheDirectory) {
-  manager_.AcceptSetCookie("docs=1; path=/docs", "h.test");
-  manager_.AcceptSetCookie("ab=1; path=/a/b", "h.test");
-  EXPECT_EQ(Header("http://h.test/Docs/"), "");
-  EXPECT_EQ(Header("http://h.test/docs/"), "docs=1");
-  EXPECT_EQ(Header("http://h.test/a/b"), "");
-  EXPECT_EQ(Header("http://h.test/a/b/"), "ab=1");
-}
-
-TEST_F(CookieStore, ACookieWithoutPathGoesToEveryPath) {
-  manager_.AcceptSetCookie("SID=31d4", "web.shop.test");
-  EXPECT_EQ(manager_.CookieCollection().Items(0)->DomainText, "web.shop.test");
-  EXPECT_EQ(Header("http://web.shop.test/any/where/"), "SID=31d4");
-}
-
-TEST_F(CookieStore, EmptyValuesAndSecureCookiesAreNotSent) {
-  manager_.AcceptSetCookie("empty=; path=/", "h.test");
-  manager_.AcceptSetCookie("s=1; path=/; secure", "h.test");
-  EXPECT_EQ(manager_.CookieCollection().Count(), 2);
-  EXPECT_EQ(Header("http://h.test/"), "");
-  EXPECT_EQ(Header("http://h.test/", true), "s=1");
-}
-
-TEST_F(CookieStore, AForeignDomainIsDroppedAndTheStoredOneStays) {
-  manager_.AcceptSetCookie("n=old; path=/; domain=.other.test", "www.other.test");
-  manager_.AcceptSetCookie("n=new; path=/; domain=.other.test", "web.shop.test");
-  EXPECT_EQ(manager_.CookieCollection().Count(), 1);
-  EXPECT_EQ(Header("http://x.other.test/"), "n=old");
+  // Across domains, the store as a whole: the first host loses its cookies first.
+  const int hosts = kMostCookies / 40 + 2;
+  for (int h = 0; h < hosts; ++h)
+    for (int i = 0; i < 40; ++i)
+      manager_.AcceptSetCookie("k" + std::to_string(i) + "=v", "h" + std::to_string(h) + ".test");
+  EXPECT_EQ(manager_.CookieCollection().Count(), kMostCookies);
   ExpectConsistent();
+  EXPECT_EQ(Header("http://one.test/"), "");
+  // 50 + 40 * 77 - 3000 = 130 went: one.test's, h0's and h1's.
+  EXPECT_EQ(Header("http://h1.test/"), "");
+  EXPECT_EQ(Header("http://h2.test/").substr(0, 5), "k39=v");
+  EXPECT_EQ(Header("http://h" + std::to_string(hosts - 1) + ".test/").substr(0, 5), "k39=v");
 }
 
-TEST_F(CookieStore, DomainKeysMatchOnlyAtALabelBoundary) {
-  manager_.AcceptSetCookie("a=1; path=/", "shop.test");
-  manager_.AcceptSetCookie("b=2; path=/; domain=.shop.test", "web.shop.test");
-  EXPECT_EQ(Header("http://shop.test/"), "a=1");
-  EXPECT_EQ(Header("http://SHOP.TEST/"), "a=1");
-  EXPECT_EQ(Header("http://web.shop.test/"), "a=1; b=2");
-  EXPECT_EQ(Header("http://myshop.test/"), "");
-  EXPECT_EQ(Header("http://shop.test.evil.example/"), "");
-  EXPECT_EQ(Header("http://webshop.test/"), "");
-  EXPECT_TRUE(CookieDomainMatchesHost(".shop.test", "a.b.shop.test"));
-  EXPECT_FALSE(CookieDomainMatchesHost("", "h."));
-}
-
-TEST_F(CookieStore, ExpiredCookiesArePurgedBeforeBuilding) {
-  manager_.AcceptSetCookie("old=1; path=/; expires=Thu, 01 Jan 1970 00:00:00 GMT", "h.test");
-  manager_.AcceptSetCookie("bad=1; path=/; expires=not a date", "h.test");
-  manager_.AcceptSetCookie("keep=1; path=/; expires=Thu, 01 Jan 2099 00:00:00 GMT", "h.test");
-  manager_.AcceptSetCookie("live=1; path=/; max-age=3600", "h.test");
-  EXPECT_EQ(manager_.CookieCollection().Count(), 4);
-  EXPECT_EQ(Header("http://h.test/"), "live=1; keep=1");
-  EXPECT_EQ(manager_.CookieCollection().Count(), 2);
-  ExpectConsistent();
-}
-
-TEST_F(CookieStore, AServerDeletesACookieWithAPastExpiry) {
-  manager_.AcceptSetCookie("SID=1; path=/", "h.test");
-  manager_.AcceptSetCookie("SID=gone; path=/; expires=Thu, 01 Jan 1970 00:00:00 GMT", "h.test");
-  EXPECT_EQ(Header("http://h.test/"), "");
-  EXPECT_EQ(manager_.CookieCollection().Count(), 0);
-  ExpectConsistent();
+// One thread stores cookies (some deleting ones) while others build headers,
+// and two write at once; the sanitizer builds watch the store's memory.
+TEST(CookieStoreThreads, WritersAndReadersShareOneStore) {
+  TIdCookieManager manager;
+  constexpr int kRounds = 2000;
+  std::atomic<bool> done{false};
+  auto writer = [&](const std::string& prefix) {
+    for (int i = 0; i < kRounds; ++i) {
+      const std::string name = prefix + std::to_string(i % 60);
+      manager.AcceptSetCookie(name + "=" + std::to_string(i) + (i % 7 == 0 ? "; Max-Age=0" : ""),
+                              TIdURI("http://h" + std::to_string(i % 3) + ".test/"));
+    }
+  };
+  std::vector<std::thread> readers;
+  std::atomic<int> headers{0};
+  for (int r = 0; r < 3; ++r) {
+    readers.emplace_back([&, r] {
+      const TIdURI uri("http://h" + std::to_string(r) + ".test/x");
+      while (!done)
+        if (!manager.BuildCookieHeader(uri, false).empty()) ++headers;
+    });
+  }
+  std::thread first(writer, "a"), second(writer, "b");
+  first.join();
+  second.join();
+  done = true;
+  for (auto& reader : readers)
+    reader.join();
+  EXPECT_GT(headers.load(), 0);
+  // Each writer's 60 names, less those whose last round deleted them.
+  int alive = 0;
+  for (int i = kRounds - 60; i < kRounds; ++i)
+    alive += i % 7 == 0 ? 0 : 2;
+  EXPECT_EQ(manager.CookieCollection().Count(), alive);
 }
 
 TEST_F(CookieStore, TheNewCookieEventMayRefuse) {
@@ -146,17 +264,6 @@ TEST_F(CookieStore, TheNewCookieEventMayRefuse) {
   EXPECT_EQ(manager_.CookieCollection().Count(), 1);
 }
 
-TEST_F(CookieStore, ARaisingCookieLeavesTheStoreConsistent) {
-  manager_.AcceptSetCookie2("before=1; path=/", "h.test");
-  EXPECT_THROW(manager_.AcceptSetCookie2("before=2; path=/; Port=\"x\"", "h.test"), EConvertError);
-  EXPECT_THROW(manager_.AcceptSetCookie2("bad=1; Port=\"80,\"", "h.test"), EConvertError);
-  EXPECT_EQ(manager_.CookieCollection().Count(), 1);
-  ExpectConsistent();
-  EXPECT_EQ(Header("http://h.test/"), "before=1");
-  manager_.AcceptSetCookie2("after=1; path=/; Port=\"80\"", "h.test");
-  EXPECT_EQ(Header("http://h.test/"), "after=1; before=1");
-}
-
 TEST_F(CookieStore, FreeingARecordFindsItsEntryAfterAChangedName) {
   manager_.AcceptSetCookie("a=1; path=/", "h.test");
   manager_.AcceptSetCookie("b=1; path=/", "h.test");
@@ -168,15 +275,6 @@ TEST_F(CookieStore, FreeingARecordFindsItsEntryAfterAChangedName) {
   EXPECT_EQ(cookies.Count(), 1);
   ExpectConsistent();
   EXPECT_EQ(Header("http://h.test/"), "b=1");
-}
-
-TEST_F(CookieStore, ManyCookiesForOneHost) {
-  std::string expected;
-  for (int i = 0; i < 100; ++i) {
-    manager_.AcceptSetCookie("c" + std::to_string(i) + "=v; path=/; max-age=600", "h.test");
-    expected = "c" + std::to_string(i) + "=v" + (expected.empty() ? "" : "; ") + expected;
-  }
-  EXPECT_EQ(Header("http://h.test/"), expected);
 }
 
 TEST(CookieManagerLife, EventsAtCreationAndDestruction) {

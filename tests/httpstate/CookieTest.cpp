@@ -36,9 +36,11 @@ TEST_F(CookieRecords, PairPathAndDomain) {
   EXPECT_EQ(c.ValueText, "31d4");
   EXPECT_EQ(c.PathText, "/");
   EXPECT_EQ(c.DomainText, ".shop.test");
+  // Any host inside the domain may set it (RFC 6265 section 5.1.3).
   EXPECT_TRUE(c.AcceptsHost("web.shop.test"));
-  EXPECT_FALSE(c.AcceptsHost("shop.test"));
-  EXPECT_FALSE(c.AcceptsHost("a.web.shop.test"));
+  EXPECT_TRUE(c.AcceptsHost("shop.test"));
+  EXPECT_TRUE(c.AcceptsHost("a.web.shop.test"));
+  EXPECT_FALSE(c.AcceptsHost("myshop.test"));
   EXPECT_FALSE(c.AcceptsHost("10.0.0.1"));
 }
 
@@ -50,9 +52,11 @@ TEST_F(CookieRecords, ValuesKeepTheirEqualsSigns) {
 TEST_F(CookieRecords, PathQuotesAndRepeatedAttributes) {
   EXPECT_EQ(Parse("a=1; path=\"/x\"").PathText, "/x");
   EXPECT_EQ(Parse("a=1; path=\"").PathText, "");
-  EXPECT_EQ(Parse("a=1; path=/p; PATH=/q").PathText, "/p");
+  // The last of a repeated attribute wins, blanks around "=" do not count
+  // (RFC 6265 section 5.2).
+  EXPECT_EQ(Parse("a=1; path=/p; PATH=/q").PathText, "/q");
   // Blanks around "=" make another name: this is no path.
-  EXPECT_EQ(Parse("a=1; path = /p").PathText, "");
+  EXPECT_EQ(Parse("a=1; path = /p").PathText, "/p");
 }
 
 TEST_F(CookieRecords, SecureIsAWholeFlag) {
@@ -73,30 +77,40 @@ TEST_F(CookieRecords, MaxAgeBecomesAnExpiryDate) {
 }
 
 TEST_F(CookieRecords, MaxAgeThatIsNoIntegerCountsAsAbsent) {
-  for (const char* text : {"a=1; max-age=x", "a=1; max-age=99999999999", "a=1; max-age="}) {
+  for (const char* text :
+       {"a=1; max-age=x", "a=1; max-age=0x3C", "a=1; max-age=", "a=1; max-age=+5"}) {
     TIdCookieRFC2109 c(nullptr);
     c.ParseCookieText(text);
     EXPECT_EQ(c.MaxAgeSeconds, -1) << text;
     EXPECT_EQ(c.ExpiryText, "") << text;
     EXPECT_EQ(c.RenderCookieText(), "a=1") << text;
   }
-  EXPECT_GE(Parse("a=1; max-age=0x3C").MaxAgeSeconds, 59);  // the runtime's syntax
-  EXPECT_LE(cookie_.MaxAgeSeconds, 60);
-  const auto& huge = Parse("b=1; max-age=2147483647");
-  EXPECT_NE(huge.ExpiryText.find(" 209"), std::string::npos);
-  EXPECT_GT(huge.MaxAgeSeconds, 2147483000);
+  // A huge count is cut to 400 days, not read as none.
+  for (const char* text : {"b=1; max-age=2147483647", "b=2; max-age=99999999999999999999999"}) {
+    const auto& huge = Parse(text);
+    EXPECT_GE(huge.MaxAgeSeconds, 400 * 86400 - 2) << text;
+    EXPECT_LE(huge.MaxAgeSeconds, 400 * 86400) << text;
+  }
+  EXPECT_EQ(Parse("c=1; max-age=0").ExpiryText, "Thu, 01 Jan 1970 00:00:00 GMT");
+  EXPECT_EQ(Parse("c=1; max-age=-1").ExpiryText, "Thu, 01 Jan 1970 00:00:00 GMT");
 }
 
 TEST_F(CookieRecords, ExpiresIsKeptVerbatimAndNotRendered) {
-  const auto& c = Parse("a=1; expires=Thu, 01 Jan 2099 00:00:00 GMT; max-age=5; version=1");
+  const auto& c = Parse("a=1; expires=Thu, 01 Jan 2099 00:00:00 GMT; version=1");
   EXPECT_EQ(c.Kind, ckRFC2109);
   EXPECT_EQ(c.ExpiryText, "Thu, 01 Jan 2099 00:00:00 GMT");
-  EXPECT_EQ(c.MaxAgeSeconds, 5);
   EXPECT_EQ(c.RenderCookieText(), "a=1; version=1");
+  // Max-Age wins over Expires, in either order.
+  for (const char* text : {"a=2; expires=Thu, 01 Jan 2099 00:00:00 GMT; max-age=5",
+                           "a=3; max-age=5; expires=Thu, 01 Jan 2099 00:00:00 GMT"}) {
+    EXPECT_GE(Parse(text).MaxAgeSeconds, 4) << text;
+    EXPECT_LE(cookie_.MaxAgeSeconds, 5) << text;
+  }
 
+  // An Expires no one can read is no expiry: the cookie lives on.
   const auto& bad = Parse2("z=1; expires=someday");
-  EXPECT_EQ(bad.Kind, ckRFC2965);
-  EXPECT_EQ(bad.ExpiryText, "someday");
+  EXPECT_EQ(bad.Kind, ckNetscape);
+  EXPECT_EQ(bad.ExpiryText, "");
 }
 
 TEST_F(CookieRecords, RenderingLeavesOutEmptyParts) {
@@ -120,7 +134,7 @@ TEST_F(CookieRecords, ParsingTheSameTextAgainChangesNothing) {
 
 TEST_F(CookieRecords, TextWithoutSemicolonsSplitsIntoLines) {
   const auto& c = Parse("a=1 \r\nPATH=/p");
-  EXPECT_EQ(c.ValueText, "1 ");
+  EXPECT_EQ(c.ValueText, "1");
   EXPECT_EQ(c.PathText, "/p");
 }
 
@@ -176,13 +190,21 @@ TEST_F(CookieRecords, HostChecks) {
   c.DomainText = "10.0.0.1";
   EXPECT_TRUE(c.AcceptsHost("10.0.0.1"));
   EXPECT_FALSE(c.AcceptsHost("10.0.0.2"));
+  EXPECT_FALSE(c.AcceptsHost("1.10.0.0.1"));
+  c.DomainText = "0.0.1";  // no suffix match inside an address
+  EXPECT_FALSE(c.AcceptsHost("10.0.0.1"));
   c.DomainText = "web.shop.test";
   EXPECT_TRUE(c.AcceptsHost("web.shop.test"));
-  EXPECT_FALSE(c.AcceptsHost("WEB.shop.test"));
+  EXPECT_TRUE(c.AcceptsHost("WEB.shop.test"));  // host names ignore case
+  EXPECT_TRUE(c.AcceptsHost("a.web.shop.test"));
+  EXPECT_FALSE(c.AcceptsHost("shop.test"));
+  c.HostOnly = true;
+  EXPECT_FALSE(c.AcceptsHost("a.web.shop.test"));
+  c.HostOnly = false;
   c.DomainText = ".SHOP.test";
-  EXPECT_TRUE(c.AcceptsHost(".shop.TEST"));  // a dotted host ignores case
-  EXPECT_FALSE(c.AcceptsHost(".web.shop.test"));
-  EXPECT_FALSE(c.AcceptsHost("web.shop.test"));
+  EXPECT_TRUE(c.AcceptsHost("shop.TEST"));
+  EXPECT_TRUE(c.AcceptsHost("web.shop.test"));
+  EXPECT_FALSE(c.AcceptsHost("webshop.test"));
 }
 
 TEST_F(CookieRecords, TakingContentOfANewerCookie) {

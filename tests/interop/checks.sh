@@ -210,6 +210,35 @@ check_range_cookie() {
   verdict "$n" "$problem"
 }
 
+# Set-Cookie lines of nginx under host names (the client goes through nginx
+# as its proxy, so the names need no resolver), then the Cookie line each
+# later request carries: host-only cookies stay on their host, Domain with
+# or without a dot and in any case reaches the domain, a public suffix is
+# refused, paths match at a boundary and default to the directory, a cookie
+# is its name (letter case counts) and path, Max-Age wins, a bad date keeps.
+check_cookie_rules() {
+  local n=cookie-rules problem got want i
+  local at="127.0.0.1:$nginx_port" port=$nginx_port
+  local slash="baddate=1; huge=1; keep=1; sid=lower; SID=upper; n=root; hostonly=1; dotted=1; wide=1"
+  drive "$n" --proxy "$at" --get "http://www.shop.test:$port/cookie/rules/set?check=$n" \
+    --get "http://www.shop.test:$port/cookie/rules/foo/x?check=$n" \
+    --get "http://www.shop.test:$port/cookie/rules/foobar?check=$n" \
+    --get "http://www.shop.test:$port/cookie/rules/admin/x?check=$n" \
+    --get "http://a.www.shop.test:$port/cookie/rules/admin/x?check=$n" \
+    --get "http://SHOP.TEST:$port/cookie/rules/x?check=$n" \
+    --get "http://other.test:$port/cookie/rules/x?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok 200:ok 200:ok 200:ok 200:ok 200:ok")
+  want=("-" "p=1; dir=1; $slash" "dir=1; $slash" "n=admin; dir=1; $slash" "dotted=1; wide=1"
+    "dotted=1; wide=1" "-")
+  i=0
+  while [ -z "$problem" ] && IFS= read -r got; do
+    [ "$got" = "${want[$i]}" ] || problem="request $((i + 1)) sent Cookie: $got, expected ${want[$i]}"
+    i=$((i + 1))
+  done < <(log_field "$n" 9)
+  [ -z "$problem" ] && [ "$i" -ne 7 ] && problem="nginx logged $i requests, expected 7"
+  verdict "$n" "$problem"
+}
+
 # redirect_check <name> <path> <the request lines nginx should see...>
 redirect_check() {
   local n=$1 path=$2 problem got
@@ -484,6 +513,7 @@ run_checks() {
   check_keepalive
   check_not_modified
   check_range_cookie
+  check_cookie_rules
   check_redirects
   check_auth
   check_python

@@ -142,6 +142,26 @@ http {
       add_header Set-Cookie "big4=$big_value; Path=/";
       return 200 "big\n";
     }
+    # Cookies as real sites set them; the client reaches this server under
+    # host names through itself as a proxy (nginx serves absolute URLs).
+    location = /cookie/rules/set {
+      add_header Set-Cookie "hostonly=1; Path=/";
+      add_header Set-Cookie "wide=1; Domain=shop.test; Path=/";
+      add_header Set-Cookie "dotted=1; Domain=.SHOP.test; Path=/";
+      add_header Set-Cookie "suffix=1; Domain=.test; Path=/";
+      add_header Set-Cookie "p=1; Path=/cookie/rules/foo";
+      add_header Set-Cookie "dir=1";
+      add_header Set-Cookie "n=root; Path=/";
+      add_header Set-Cookie "n=admin; Path=/cookie/rules/admin";
+      add_header Set-Cookie "SID=upper; Path=/";
+      add_header Set-Cookie "sid=lower; Path=/";
+      add_header Set-Cookie "keep=1; Max-Age=3600; Expires=Thu, 01 Jan 1970 00:00:00 GMT; Path=/";
+      add_header Set-Cookie "del=1; Expires=Thu, 01 Jan 2099 00:00:00 GMT; Max-Age=0; Path=/";
+      add_header Set-Cookie "huge=1; Max-Age=99999999999; Path=/";
+      add_header Set-Cookie "baddate=1; Expires=someday; Path=/; path=/cookie/rules/nowhere; Path=/";
+      return 200 "set\n";
+    }
+    location /cookie/rules/ { return 200 "check\n"; }
   }
   server {
     listen 127.0.0.1:$nginx_other_port;

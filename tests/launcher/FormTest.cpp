@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "LauncherFixture.h"
+#include "launcher/HandOff.h"
 #include "launcher/LauncherErrors.h"
 #include "rtl/AnsiText.h"
 
@@ -210,9 +211,12 @@ TEST_F(FormTest, LinksCmdWouldActOnAreRefusedAndNothingIsStoredOrStarted) {
   EXPECT_EQ(platform.boxes.size(), 5u);
   EXPECT_EQ(Ini("cmd"), "old");
   EXPECT_TRUE(platform.shellExecuteExRuns.empty());
-  // Control characters in the dropped prefix do not matter.
+  // A text that is no link is refused even when its arguments are harmless.
   WithGame();
   Form().Watching("\r\n\t%\"\x01kivra");
+  EXPECT_EQ(platform.boxes.back().text, kRefusedLinkText);
+  EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+  Form().Watching("Kivra://x");
   EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);
 }
 
@@ -343,14 +347,49 @@ TEST_F(FormTest, ALaunchedHandOffReplacesTheLinkThatWaited) {
             "/c cd /d " + kRadsDeployPath + kStart + "newer\" && exit");
 }
 
-TEST_F(FormTest, AHandOffWithoutAGameFolderStartsNothing) {
-  TForm1& form = Form();
+// An empty "watch" (read while another launcher rewrote the file) is no link:
+// it neither starts anything nor replaces the link that waits.
+TEST_F(FormTest, AnEmptyHandOffIsRefusedAndTheWaitingLinkStays) {
+  TForm1& form = Form({"kivra://waiting"});
   Create(form);  // no game folder: the box, but the message is registered
   Deliver(form, form.HandOffMessage());
   EXPECT_TRUE(platform.shellExecuteExRuns.empty());
-  EXPECT_EQ(platform.boxes.size(), 2u);
+  ASSERT_EQ(platform.boxes.size(), 2u);
+  EXPECT_EQ(platform.boxes[1].text, kRefusedLinkText);
   ASSERT_TRUE(form.PendingLink());
-  EXPECT_EQ(*form.PendingLink(), "");
+  EXPECT_EQ(*form.PendingLink(), "kivra://waiting");
+}
+
+// Links handed over while the folder box or the picker is open reach the
+// main window (the modal loops serve its messages); the newest waits for
+// the pick, without a box over the one that is open, and is launched once.
+TEST_F(FormTest, HandOffsWhileTheBoxOrThePickerIsOpenAreKeptAndTheNewestLaunched) {
+  TForm1& form = Form({"kivra://first"});
+  system.windows[kMain];
+  int handedOver = 0;
+  platform.onMessageBox = [&](const FakePlatform::Box&) {
+    if (handedOver++ == 0) {
+      EXPECT_EQ(form.CopyData(kHandOffDataTag, "kivra://during|box"), kHandOffTaken);
+    }
+    DeliverPosted(system, form);
+  };
+  Create(form);
+  // The set-up's box first; the link that came during it, after the set-up.
+  EXPECT_EQ(DeliverPosted(system, form), 1);
+  ASSERT_EQ(platform.boxes.size(), 2u);
+  EXPECT_EQ(*form.PendingLink(), "kivra://during|box");
+  platform.whilePicking = [&] {
+    EXPECT_EQ(form.CopyData(kHandOffDataTag, "kivra://during|picker"), kHandOffTaken);
+    EXPECT_EQ(form.CopyData(0, "kivra://untagged"), 0);
+    DeliverPosted(system, form);
+  };
+  AddGameExe();
+  platform.pickFolder = kGame;
+  form.Button1Click();
+  EXPECT_EQ(platform.boxes.size(), 2u);
+  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_EQ(platform.shellExecuteExRuns[0].lpParameters, InGame("during picker"));
+  EXPECT_EQ(DeliverPosted(system, form), 0);
 }
 
 TEST_F(FormTest, ARefusedFirstLinkIsNotKeptAndTheFolderIsStillAskedFor) {

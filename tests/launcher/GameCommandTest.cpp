@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "LauncherFixture.h"
+#include "launcher/FolderRules.h"
 #include "rtl/AnsiText.h"
 
 namespace vantro::fake {
@@ -146,7 +147,32 @@ TEST_F(DeployFolderTest, RadsTreeCountsOnlyWithAReleaseThatHasADeployFolder) {
   EXPECT_EQ(DeployFolder(platform, kGame), kGame);
   system.folders.insert(releases + "\\0.0.1.91\\deploy");
   system.folders.insert(releases + "\\0.0.1.91");
-  EXPECT_EQ(DeployFolder(platform, kGame), kRadsDeployPath);
+  // Named as it is: a wildcard would send cmd into 0.0.1.90, listed first.
+  EXPECT_EQ(DeployFolder(platform, kGame), releases + "\\0.0.1.91\\deploy");
+}
+
+TEST_F(DeployFolderTest, TheHighestReleaseByNumberThatHoldsADeployFolder) {
+  const std::string releases =
+      std::string(kGame) + "\\RADS\\solutions\\lol_game_client_sln\\releases";
+  AddRadsWithoutRelease();
+  for (const char* release : {"0.0.0.255", "0.0.1.3", "0.0.1.10", "0.0.1.9", "0.0.1.200"}) {
+    system.folders.insert(releases + "\\" + release);
+    if (std::string(release) != "0.0.1.200")
+      system.folders.insert(releases + "\\" + release + "\\deploy");
+  }
+  EXPECT_EQ(DeployFolder(platform, kGame), releases + "\\0.0.1.10\\deploy");
+  // Name order is not version order, in either direction.
+  const struct {
+    const char *low, *high;
+  } pairs[] = {{"0.0.0.255", "0.0.1.3"}, {"0.0.1.9", "0.0.1.10"},
+               {"0.0.1", "0.0.1.0"},     {"0.0.x", "0.0.0"},
+               {"0.0.01.2", "0.0.1.3"},  {"0.0.9", "0.0.99999999999999999999"}};
+  for (const auto& pair : pairs) {
+    EXPECT_TRUE(ReleaseBefore(pair.low, pair.high)) << pair.low << " < " << pair.high;
+    EXPECT_FALSE(ReleaseBefore(pair.high, pair.low)) << pair.high << " > " << pair.low;
+  }
+  EXPECT_FALSE(ReleaseBefore("0.0.1.3", "0.0.001.3"));
+  EXPECT_FALSE(ReleaseBefore("0.0.001.3", "0.0.1.3"));
 }
 
 TEST_F(DeployFolderTest, EntriesOfTheWrongKindDoNotCount) {

@@ -53,10 +53,14 @@ std::vector<HostileLink> Corpus() {
       {"a lead byte before a percent", "kivra://\x81%PATH%", 936, true, ""},
       {"a lead byte before a line feed", "kivra://\x81\ncalc", 936, true, ""},
       {"a lead byte at the end", "kivra://x\x81", 936, false, "x\x81"},
-      {"an empty link", "", 1252, false, ""},
+      // Not a link at all: an empty "watch" read during another launcher's
+      // rewrite of the file, or another program's text.
+      {"an empty link", "", 1252, true, ""},
       {"only the prefix", "kivra://", 1252, false, ""},
-      {"a short link", "kivra:/", 1252, false, ""},
-      {"another scheme", "http://evil.example/|x", 1252, false, "vil.example/ x"},
+      {"the scheme in capitals", "KIVRA://x|y", 1252, false, "x y"},
+      {"a short link", "kivra:/", 1252, true, ""},
+      {"another scheme", "http://evil.example/|x", 1252, true, ""},
+      {"the scheme without its slashes", "kivra:x|y/zz", 1252, true, ""},
       {"two trailing slashes", "kivra://x//", 1252, false, "x/"},
       {"8 KiB of arguments", "kivra://" + std::string(8192, 'a'), 1252, false,
        std::string(8192, 'a')},

@@ -17,11 +17,12 @@ namespace vantro::fake {
 
 inline constexpr const char kIni[] = "C:\\vantro\\setting.ini";
 inline constexpr const char kGame[] = "D:\\Games\\LoL";
-// Piece 3 of the parameter text, and the RADS deploy folder of kGame.
+// Piece 3 of the parameter text, and the RADS deploy folder of kGame (its
+// one release, AddRads's).
 inline const std::string kStart =
     " && @start \"\" \"League of Legends.exe\" \"8394\" \"LoLLauncher.exe\" \"\" \"";
 inline const std::string kRadsDeployPath =
-    "D:\\Games\\LoL\\RADS\\solutions\\lol_game_client_sln\\releases\\0.0.*\\deploy";
+    "D:\\Games\\LoL\\RADS\\solutions\\lol_game_client_sln\\releases\\0.0.1.88\\deploy";
 
 class LauncherTest : public ::testing::Test {
  protected:

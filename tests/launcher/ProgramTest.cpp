@@ -46,12 +46,14 @@ TEST_F(ProgramTest, FirstInstanceClaimsTitlesAndRunsItsWindow) {
   EXPECT_EQ(platform.calls.back(), "ShowMainWindow");
 }
 
-TEST_F(ProgramTest, SecondInstanceWritesWatchThenPostsToTheRunningWindowAndEnds) {
+// The link travels in the message to the main window itself, whatever popup
+// is active; "watch" is written all the same, for an older running launcher.
+TEST_F(ProgramTest, SecondInstanceWritesWatchThenSendsTheLinkToTheMainWindowAndEnds) {
   SetIni("lol_path", kGame);
   AddGameExe();
   firstGui.whileRunning = [this](TForm1& form) {
-    system.windows[firstGui.applicationWindow].lastActivePopup = firstGui.mainWindow;
-    system.windows[firstGui.mainWindow].visible = true;
+    const WindowHandle box = system.NewWindow();
+    system.windows[firstGui.applicationWindow].lastActivePopup = box;  // a box is open
     Second second(system, "\"C:\\vantro\\vantro.exe\" \"kivra://new|link/\"");
     EXPECT_EQ(second.Run(), 0);
     EXPECT_FALSE(second.gui.ran);
@@ -59,18 +61,66 @@ TEST_F(ProgramTest, SecondInstanceWritesWatchThenPostsToTheRunningWindowAndEnds)
     const auto calls = second.platform.calls;
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(calls[calls.size() - 3], "ProfileWrite watch=kivra://new|link/");
-    EXPECT_EQ(calls.back().rfind("PostMessage", 0), 0u);
-    // What the first instance's window gets, it hands to its procedure.
-    const auto posted = system.windows[firstGui.mainWindow].posted;
-    ASSERT_EQ(posted.size(), 1u);
-    EXPECT_EQ(posted[0].wParam, 0u);
-    EXPECT_EQ(posted[0].lParam, 1);
-    Deliver(form, posted[0].id);
+    char main[32];
+    std::snprintf(main, sizeof main, "%#lx", static_cast<unsigned long>(firstGui.mainWindow));
+    EXPECT_EQ(calls.back(), std::string("SendWindowData ") + main + " kivra://new|link/");
+    EXPECT_TRUE(second.platform.CallsOf("PostMessage").empty());
+    EXPECT_TRUE(system.windows[box].posted.empty());
+    // The first launches it from its message loop, once.
+    EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+    EXPECT_EQ(DeliverPosted(system, form), 1);
   };
   RunFirst();
   ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
   EXPECT_NE(platform.shellExecuteExRuns[0].lpParameters.find("\"new link\" && exit"),
             std::string::npos);
+}
+
+// A running launcher of an older version takes no data (answers 0): it gets
+// the registered message, at its main window, and reads "watch".
+TEST_F(ProgramTest, AnOlderRunningLauncherGetsTheMessageAndReadsWatch) {
+  SetIni("lol_path", kGame);
+  AddGameExe();
+  firstGui.whileRunning = [this](TForm1& form) {
+    system.windows[firstGui.mainWindow].onData = nullptr;
+    system.windows[firstGui.applicationWindow].lastActivePopup = system.NewWindow();
+    Second second(system, "vantro.exe kivra://old|way");
+    EXPECT_EQ(second.Run(), 0);
+    const auto posted = system.windows[firstGui.mainWindow].posted;
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].wParam, 0u);
+    EXPECT_EQ(posted[0].lParam, 1);
+    DeliverPosted(system, form);
+  };
+  RunFirst();
+  ASSERT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_NE(platform.shellExecuteExRuns[0].lpParameters.find("\"old way\" && exit"),
+            std::string::npos);
+}
+
+// Two hand-offs before the first is launched: each launches its own link,
+// once, in the order they came, though "watch" holds only the last.
+TEST_F(ProgramTest, HandOffsBeforeTheFirstIsLaunchedLaunchEachOnceInOrder) {
+  SetIni("lol_path", kGame);
+  AddGameExe();
+  firstGui.whileRunning = [this](TForm1& form) {
+    for (const char* link : {"kivra://one", "kivra://two", "", "kivra://three"}) {
+      Second second(system, std::string("vantro.exe \"") + link + "\"");
+      second.Run();
+    }
+    EXPECT_EQ(Ini("watch"), "kivra://three");
+    DeliverPosted(system, form);
+  };
+  RunFirst();
+  std::vector<std::string> launched;
+  for (const auto& run : platform.shellExecuteExRuns) {
+    launched.push_back(run.lpParameters.substr(run.lpParameters.rfind("\"\" \"") + 4));
+  }
+  EXPECT_EQ(launched,
+            (std::vector<std::string>{"one\" && exit", "two\" && exit", "three\" && exit"}));
+  // The empty one was refused, and refused only.
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0].text, kRefusedLinkText);
 }
 
 TEST_F(ProgramTest, SecondInstanceWithoutLinkLeavesTheSettingsAlone) {

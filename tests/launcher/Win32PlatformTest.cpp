@@ -107,5 +107,60 @@ TEST(Win32PlatformTest, AnsiTextsReachTheScreenAsUtf8) {
   EXPECT_EQ(platform.SystemErrorText(ERROR_FILE_NOT_FOUND).empty(), false);
 }
 
+// Subkeys listed through both registry views, fixed drives, the code page's
+// refusal of what it cannot spell, and data sent to an owned window.
+TEST(Win32PlatformTest, UninstallEntriesDrivesSpellingAndSentData) {
+  Win32Platform platform;
+  const std::string parent = "Software\\VantroTest\\Uninstall";
+  HKEY created = nullptr;
+  for (const char* name : {"B entry", "A entry"}) {
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (parent + "\\" + name).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(created);
+  }
+  RegKey key = 0;
+  ASSERT_EQ(platform.RegistryOpen(kHkeyCurrentUser, parent, kKeyRead, key), kErrorSuccess);
+  std::vector<std::string> names = platform.RegistrySubKeys(key);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"A entry", "B entry"}));
+  platform.RegistryClose(key);
+  for (std::uint32_t view : {kKeyWow6464Key, kKeyWow6432Key}) {
+    EXPECT_EQ(platform.RegistryOpen(kHkeyLocalMachine,
+                                    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                    kKeyRead | view, key),
+              kErrorSuccess)
+        << view;
+    platform.RegistryClose(key);
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VantroTest");
+
+  const std::vector<std::string> drives = platform.FixedDrives();
+  EXPECT_NE(std::find(drives.begin(), drives.end(), "C:"), drives.end());
+
+  std::string ansi;
+  EXPECT_TRUE(platform.Utf8ToAnsi("\\Riot Games", ansi));
+  EXPECT_EQ(ansi, "\\Riot Games");
+  if (GetACP() == 1252) {
+    EXPECT_TRUE(platform.Utf8ToAnsi("\\Jeux \xc3\xa9", ansi));
+    EXPECT_EQ(ansi, "\\Jeux \xe9");
+    // No best fit: a look-alike would name another folder.
+    EXPECT_FALSE(platform.Utf8ToAnsi("\\\xe8\x8b\xb1\xe9\x9b\x84 \xc4\x81", ansi));
+    EXPECT_EQ(ansi, "\\?? ?");
+  }
+
+  const HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                     nullptr, nullptr);
+  const HWND owned =
+      CreateWindowExA(0, "STATIC", "owned", WS_POPUP, 0, 0, 1, 1, owner, nullptr, nullptr, nullptr);
+  EXPECT_EQ(platform.OwnedWindow(reinterpret_cast<WindowHandle>(owner), "Static"),
+            reinterpret_cast<WindowHandle>(owned));
+  EXPECT_EQ(platform.OwnedWindow(reinterpret_cast<WindowHandle>(owned), "Static"), 0u);
+  // A window that takes no data answers 0: the hand-off's fallback.
+  EXPECT_EQ(platform.SendWindowData(reinterpret_cast<WindowHandle>(owned), 1, "kivra://x"), 0);
+  DestroyWindow(owned);
+  DestroyWindow(owner);
+}
+
 }  // namespace
 }  // namespace vantro

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "launcher/LauncherTexts.h"
 #include "launcher/Unit1.h"
 #include "rtl/AnsiText.h"
 
@@ -53,6 +54,22 @@ std::string FakeSystem::RegistryText(const std::string& key, const std::string& 
   return v->second.data.substr(0, std::strlen(v->second.data.c_str()));
 }
 
+void FakeSystem::SetRegistryKey(const std::string& key) {
+  Lock lock(mutex);
+  const std::string path = LowerCase(key);
+  for (std::size_t at = 0; (at = path.find('\\', at)) != std::string::npos; ++at) {
+    registry[path.substr(0, at)];
+  }
+  registry[path];
+}
+
+void FakeSystem::SetRegistryValue(const std::string& key, const std::string& name,
+                                  std::uint32_t type, const std::string& data) {
+  Lock lock(mutex);
+  SetRegistryKey(key);
+  registry[LowerCase(key)][LowerCase(name)] = {type, data};
+}
+
 WindowHandle FakeSystem::NewWindow(bool visible) {
   Lock lock(mutex);
   const WindowHandle handle = nextWindow;
@@ -94,6 +111,11 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 }
 
 }  // namespace
+
+std::vector<std::string> FakePlatform::FixedDrives() {
+  Log("FixedDrives");
+  return fixedDrives;
+}
 
 std::vector<std::string> FakePlatform::FindFolders(const std::string& pattern) {
   Lock lock(system_.mutex);
@@ -149,12 +171,26 @@ void FakePlatform::ProfileFlush(const std::string& file) {
   Log("ProfileFlush " + file);
 }
 
-long FakePlatform::RegistryOpen(RegKey root, const std::string& subKey, std::uint32_t,
+std::string FakePlatform::RegistryPath(RegKey root, const std::string& subKey,
+                                       std::uint32_t access) {
+  std::string prefix;
+  if (root == kHkeyCurrentUser) {
+    prefix = "hkcu\\";
+  } else if (root == kHkeyLocalMachine) {
+    prefix = (access & kKeyWow6464Key) != 0 ? "hklm64\\" : "hklm32\\";
+  } else if (root != kHkeyClassesRoot) {
+    auto parent = openKeys_.find(root);
+    if (parent == openKeys_.end()) return {};
+    prefix = parent->second + "\\";
+  }
+  return prefix + LowerCase(subKey);
+}
+
+long FakePlatform::RegistryOpen(RegKey root, const std::string& subKey, std::uint32_t access,
                                 RegKey& key) {
   Lock lock(system_.mutex);
-  const std::string path = LowerCase(subKey);
-  if (root != kHkeyClassesRoot || system_.denyKeys.count(path) != 0 ||
-      system_.registry.count(path) == 0) {
+  const std::string path = RegistryPath(root, subKey, access);
+  if (path.empty() || system_.denyKeys.count(path) != 0 || system_.registry.count(path) == 0) {
     return kErrorFileNotFound;
   }
   key = nextKey_++;
@@ -168,10 +204,7 @@ long FakePlatform::RegistryCreate(RegKey root, const std::string& subKey, std::u
   Lock lock(system_.mutex);
   const std::string path = LowerCase(subKey);
   if (root != kHkeyClassesRoot || system_.denyKeys.count(path) != 0) return kErrorAccessDenied;
-  for (std::size_t at = 0; (at = path.find('\\', at)) != std::string::npos; ++at) {
-    system_.registry[path.substr(0, at)];
-  }
-  system_.registry[path];
+  system_.SetRegistryKey(path);
   return RegistryOpen(root, subKey, access, key);
 }
 
@@ -199,6 +232,20 @@ long FakePlatform::RegistrySet(RegKey key, const std::string& name, std::uint32_
 long FakePlatform::RegistryClose(RegKey key) {
   openKeys_.erase(key);
   return kErrorSuccess;
+}
+
+std::vector<std::string> FakePlatform::RegistrySubKeys(RegKey key) {
+  Log("RegistrySubKeys " + openKeys_.at(key));
+  Lock lock(system_.mutex);
+  const std::string parent = openKeys_.at(key) + "\\";
+  std::vector<std::string> names;
+  for (const auto& entry : system_.registry) {
+    const std::string& path = entry.first;
+    if (path.rfind(parent, 0) == 0 && path.find('\\', parent.size()) == std::string::npos) {
+      names.push_back(path.substr(parent.size()));
+    }
+  }
+  return names;
 }
 
 bool FakePlatform::StartShellExecuteEx(const ShellExecuteRecord& record) {
@@ -242,6 +289,7 @@ bool FakePlatform::BrowseFolder(WindowHandle owner, std::string& folder,
                                 const std::string& titleUtf8, std::uint32_t flags) {
   Log("BrowseFolder " + folder);
   pickers.push_back({owner, folder, titleUtf8, flags});
+  if (whilePicking) whilePicking();
   if (pickFolder.empty()) return false;
   folder = pickFolder;
   return true;
@@ -258,6 +306,26 @@ std::string FakePlatform::AnsiToUtf8(const std::string& ansi) {
     }
   }
   return utf8;
+}
+
+bool FakePlatform::Utf8ToAnsi(const std::string& utf8, std::string& ansi) {
+  if (auto spelled = ansiSpellings.find(utf8); spelled != ansiSpellings.end()) {
+    ansi = spelled->second;
+    return true;
+  }
+  // ASCII and Latin-1 (two-byte sequences up to U+00FF) as AnsiToUtf8 takes them.
+  ansi.clear();
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      ansi.push_back(static_cast<char>(c));
+    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+      ansi.push_back(static_cast<char>(((c & 0x03) << 6) | (utf8[++i] & 0x3F)));
+    } else {
+      return false;
+    }
+  }
+  return true;
 }
 
 MappingHandle FakePlatform::OpenMapping(std::uint32_t, const std::string& name) {
@@ -333,6 +401,27 @@ WindowHandle FakePlatform::LastActivePopup(WindowHandle window) {
   return it->second.lastActivePopup != 0 ? it->second.lastActivePopup : window;
 }
 
+WindowHandle FakePlatform::OwnedWindow(WindowHandle owner, const std::string& className) {
+  Lock lock(system_.mutex);
+  for (const auto& [handle, window] : system_.windows) {
+    if (window.alive && window.owner == owner && window.className == className) return handle;
+  }
+  return 0;
+}
+
+std::intptr_t FakePlatform::SendWindowData(WindowHandle window, std::uintptr_t tag,
+                                           const std::string& data) {
+  Log("SendWindowData " + Hex(window) + " " + data);
+  std::function<std::intptr_t(std::uintptr_t, const std::string&)> answer;
+  {
+    Lock lock(system_.mutex);
+    auto it = system_.windows.find(window);
+    if (it == system_.windows.end() || !it->second.alive) return 0;
+    answer = it->second.onData;
+  }
+  return answer ? answer(tag, data) : 0;
+}
+
 bool FakePlatform::WindowVisible(WindowHandle window) {
   Lock lock(system_.mutex);
   return system_.windows[window].visible;
@@ -354,15 +443,43 @@ void FakeGui::RunMainWindow(TForm1& form) {
   mainWindow = system_.NewWindow(false);
   edit1 = system_.NewWindow();
   web = system_.NewWindow();
+  {
+    std::lock_guard<std::recursive_mutex> lock(system_.mutex);
+    FakeSystem::Window& main = system_.windows[mainWindow];
+    main.owner = applicationWindow;
+    main.className = kMainWindowClass;
+    main.onData = [&form](std::uintptr_t tag, const std::string& data) {
+      return form.CopyData(tag, data);
+    };
+  }
   form.AttachWindow(mainWindow, edit1, web);
   form.Application().Protect(mainWindow, [&] { form.FormCreate(); });
   platform_.calls.push_back("ShowMainWindow");
   ran = true;
   if (whileRunning) whileRunning(form);
+  std::lock_guard<std::recursive_mutex> lock(system_.mutex);
+  system_.windows[mainWindow].alive = false;  // the window closed with the loop's end
+  system_.windows[mainWindow].onData = nullptr;
 }
 
-void Deliver(TForm1& form, std::uint32_t message) {
-  form.Application().Protect(form.Handle(), [&] { form.MainWindowProc(message, 0, 1); });
+void Deliver(TForm1& form, std::uint32_t message, std::uintptr_t wParam) {
+  form.Application().Protect(form.Handle(), [&] { form.MainWindowProc(message, wParam, 1); });
+}
+
+int DeliverPosted(FakeSystem& system, TForm1& form) {
+  int delivered = 0;
+  for (;;) {
+    Message message{};
+    {
+      std::lock_guard<std::recursive_mutex> lock(system.mutex);
+      auto& posted = system.windows[form.Handle()].posted;
+      if (posted.empty()) return delivered;
+      message = posted.front();
+      posted.erase(posted.begin());
+    }
+    Deliver(form, message.id, message.wParam);
+    ++delivered;
+  }
 }
 
 }  // namespace vantro::fake

@@ -37,9 +37,12 @@ struct FakeSystem {
   std::string ProfileValue(const std::string& file, const std::string& section,
                            const std::string& key);  // "<absent>" when absent
 
-  // Registry under HKEY_CLASSES_ROOT: key path (lower case) -> value name
-  // (lower case) -> (type, bytes). Keys in denyKeys cannot be opened or
-  // created; values cannot be set in keys of denyWrites.
+  // Registry: key path (lower case) -> value name (lower case) -> (type,
+  // bytes). Paths under HKEY_CLASSES_ROOT stand as they are; the other roots'
+  // begin with their hive: "hklm64\", "hklm32\" (HKLM's two views; a key
+  // opened without a view flag is the 32-bit one) and "hkcu\". Keys in
+  // denyKeys cannot be opened or created; values cannot be set in keys of
+  // denyWrites.
   struct Value {
     std::uint32_t type;
     std::string data;
@@ -48,6 +51,11 @@ struct FakeSystem {
   std::set<std::string> denyKeys, denyWrites;
   void SetRegistryText(const std::string& key, const std::string& name, const std::string& text);
   std::string RegistryText(const std::string& key, const std::string& name);  // "<absent>"
+  // Creates the key and its parents.
+  void SetRegistryKey(const std::string& key);
+  // Stores a value as it is, creating the key and its parents.
+  void SetRegistryValue(const std::string& key, const std::string& name, std::uint32_t type,
+                        const std::string& data);
 
   // Named shared memory blocks, deleted with their last handle.
   struct Block {
@@ -61,7 +69,11 @@ struct FakeSystem {
   struct Window {
     bool alive = true, visible = true, enabled = true;
     WindowHandle lastActivePopup = 0;  // 0: the window itself
+    WindowHandle owner = 0;
+    std::string className;
     std::vector<Message> posted, sent;
+    // What the window answers to data sent to it (none: 0).
+    std::function<std::intptr_t(std::uintptr_t tag, const std::string& data)> onData;
   };
   std::map<WindowHandle, Window> windows;
   WindowHandle nextWindow = 0x10010;
@@ -77,6 +89,9 @@ class FakePlatform : public Platform {
   std::string moduleFileName = "C:\\vantro\\vantro.exe";
   std::string commandLine = "\"C:\\vantro\\vantro.exe\"";
   int majorVersion = 6;
+  std::vector<std::string> fixedDrives = {"C:", "D:"};
+  // What the ANSI code page spells beyond ASCII and Latin-1: UTF-8 -> ANSI.
+  std::map<std::string, std::string> ansiSpellings;
   // The version resource of every program file; none: no resource.
   bool hasVersion = true;
   std::uint32_t fileVersionMS = 0x00010000, fileVersionLS = 0x00020000;  // 1.0.2.0
@@ -104,6 +119,8 @@ class FakePlatform : public Platform {
   std::vector<Navigation> navigations;
   // The folder the user picks in the next folder picker; empty: cancelled.
   std::string pickFolder;
+  // Runs while the picker is open (its modal loop serves messages then).
+  std::function<void()> whilePicking;
   struct Picker {
     WindowHandle owner;
     std::string startFolder, title;
@@ -116,6 +133,7 @@ class FakePlatform : public Platform {
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   std::vector<std::string> FindFolders(const std::string& pattern) override;
+  std::vector<std::string> FixedDrives() override;
   std::string ModuleFileName() override { return moduleFileName; }
   std::string CommandLine() override { return commandLine; }
   std::string ProfileRead(const std::string& file, const std::string& section,
@@ -132,6 +150,7 @@ class FakePlatform : public Platform {
   long RegistrySet(RegKey key, const std::string& name, std::uint32_t type,
                    const std::string& data) override;
   long RegistryClose(RegKey key) override;
+  std::vector<std::string> RegistrySubKeys(RegKey key) override;
   bool StartShellExecuteEx(const ShellExecuteRecord& record) override;
   void StartShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                          const std::string& parameters, const std::string& directory,
@@ -153,6 +172,7 @@ class FakePlatform : public Platform {
                     std::uint32_t flags) override;
   // Bytes above 0x7F are taken as Latin-1, so a test can see that a text was converted.
   std::string AnsiToUtf8(const std::string& ansi) override;
+  bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) override;
   MappingHandle OpenMapping(std::uint32_t access, const std::string& name) override;
   MappingHandle CreateMapping(std::uint32_t size, const std::string& name) override;
   void* MapView(MappingHandle mapping, std::uint32_t access) override;
@@ -164,12 +184,18 @@ class FakePlatform : public Platform {
   std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                   std::intptr_t lParam) override;
   WindowHandle LastActivePopup(WindowHandle window) override;
+  WindowHandle OwnedWindow(WindowHandle owner, const std::string& className) override;
+  std::intptr_t SendWindowData(WindowHandle window, std::uintptr_t tag,
+                               const std::string& data) override;
   bool WindowVisible(WindowHandle window) override;
   bool WindowEnabled(WindowHandle window) override;
   void BringToForeground(WindowHandle window) override;
 
  private:
   void Log(std::string line) { calls.push_back(std::move(line)); }
+  // The key path of subKey under root (a root key or an open one); empty
+  // when root is neither.
+  std::string RegistryPath(RegKey root, const std::string& subKey, std::uint32_t access);
   FakeSystem& system_;
   std::uint32_t lastError_ = 0;
   std::map<RegKey, std::string> openKeys_;
@@ -199,6 +225,9 @@ class FakeGui : public Gui {
 };
 
 // Sends one message through the main window's procedure, as the window layer does.
-void Deliver(TForm1& form, std::uint32_t message);
+void Deliver(TForm1& form, std::uint32_t message, std::uintptr_t wParam = 0);
+// Delivers what was posted to the form's window, oldest first, including what
+// the deliveries post; gives how many.
+int DeliverPosted(FakeSystem& system, TForm1& form);
 
 }  // namespace vantro::fake

@@ -2,8 +2,10 @@
 // each refusal or broken answer raises.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tcp/IdException.h"
 #include "tcp/IdIOHandlerSocket.h"
@@ -12,6 +14,8 @@
 
 namespace vantro {
 namespace {
+
+using namespace std::string_literals;
 
 class IdSocksTest : public testing::Test {
  protected:
@@ -125,12 +129,13 @@ TEST_F(IdSocksTest, Socks5FailuresRaiseTheirOwnTexts) {
   }
 }
 
-TEST_F(IdSocksTest, Socks5RejectedLoginAndShortAnswers) {
+TEST_F(IdSocksTest, Socks5RejectedLogin) {
   test::SocksScript script;
   script.Socks5Method = 2;
   script.Socks5AuthStatus = 1;
   Start(script, svSocks5);
   handler_.SocksInfo().Authentication = saUsernamePassword;
+  handler_.SocksInfo().Username = "user";
   try {
     client_.OpenConnection();
     ADD_FAILURE() << "no exception";
@@ -138,20 +143,171 @@ TEST_F(IdSocksTest, Socks5RejectedLoginAndShortAnswers) {
     EXPECT_STREQ(e.what(), "Authentication error to socks server.");
   }
   Finish();
+}
 
-  for (const char* garbage : {"", "\x05", "\x00\x5a\x00"}) {
-    test::TcpTestServer broken(test::SendAndClose(garbage));
-    handler_.SocksInfo().Authentication = saNoAuthentication;
-    handler_.SocksInfo().Version = svSocks5;
-    handler_.SocksInfo().Port = broken.Port();
-    try {
-      client_.OpenConnection();
-      ADD_FAILURE() << "no exception";
-    } catch (const EIdSocksServerRespondError& e) {
-      EXPECT_STREQ(e.what(), "Socks server did not respond.");
+// What a hostile or broken proxy answers, and what the client raises: the
+// handshake must end within the connect's time-out, leave no socket open,
+// and the next connect through a sound proxy works.
+struct HostileSocksCase {
+  const char* What;
+  TSocksVersion Version;
+  bool Login;
+  std::vector<std::string> Replies;  // sent one by one
+  bool ThenClose;                    // else the proxy waits, silent
+  std::string Text;
+};
+
+const std::string kBound = "\0\0\0\0\0\0"s;  // an IPv4 address and port after a reply
+const std::string kDidNotRespond = "Socks server did not respond.";
+const std::string kUnknown = "Unknown socks error.";
+
+const HostileSocksCase kHostileSocksCases[] = {
+    {"silence", svSocks5, false, {}, false, kDidNotRespond},
+    {"a close at once", svSocks5, false, {}, true, kDidNotRespond},
+    {"one byte, then a close", svSocks5, false, {"\x05"s}, true, kDidNotRespond},
+    {"method chosen, then silence", svSocks5, false, {"\x05\x00"s}, false, kDidNotRespond},
+    {"half a connect reply, then silence",
+     svSocks5,
+     false,
+     {"\x05\x00"s, "\x05\x00"s},
+     false,
+     kDidNotRespond},
+    {"login accepted, then silence",
+     svSocks5,
+     true,
+     {"\x05\x02"s, "\x01\x00"s},
+     false,
+     kDidNotRespond},
+    {"SOCKS 4 silence", svSocks4A, false, {}, false, kDidNotRespond},
+    {"close inside the bound address",
+     svSocks5,
+     false,
+     {"\x05\x00"s, "\x05\x00\x00\x01\x7f"s},
+     true,
+     kDidNotRespond},
+    {"method reply version 4", svSocks5, false, {"\x04\x00"s}, false, kUnknown},
+    {"method reply version 9", svSocks5, false, {"\x09\x00"s}, false, kUnknown},
+    {"method reply version 0", svSocks5, false, {"\x00\x5a\x00"s}, false, kUnknown},
+    {"connect reply version 4",
+     svSocks5,
+     false,
+     {"\x05\x00"s, "\x04\x00\x00\x01"s + kBound},
+     false,
+     kUnknown},
+    {"connect reply version 9",
+     svSocks5,
+     false,
+     {"\x05\x00"s, "\x09\x00\x00\x01"s + kBound},
+     false,
+     kUnknown},
+    {"login reply version 7", svSocks5, true, {"\x05\x02"s, "\x07\x00"s}, false, kUnknown},
+    {"SOCKS 4 reply version 5", svSocks4A, false, {"\x05\x5a"s + kBound}, false, kUnknown},
+    {"no acceptable method",
+     svSocks5,
+     false,
+     {"\x05\xff"s},
+     false,
+     "Invalid socks authentication method."},
+    {"unknown bound address type",
+     svSocks5,
+     false,
+     {"\x05\x00"s, "\x05\x00\x00\x09"s + kBound},
+     false,
+     kUnknown},
+};
+
+TEST_F(IdSocksTest, HostileRepliesEndWithinTheConnectTimeout) {
+  constexpr int kConnectTimeoutMs = 600;
+  for (const HostileSocksCase& c : kHostileSocksCases) {
+    SCOPED_TRACE(c.What);
+    std::vector<std::string> replies = c.Replies;
+    const bool closes = !replies.empty() && replies.back() == "!";
+    if (closes) replies.pop_back();
+    {
+      test::TcpTestServer proxy(
+          closes ? test::SendAndClose(replies.empty() ? "" : replies[0] + replies[1])
+                 : test::SendPieces(replies, 0));
+      handler_.SocksInfo().Version = c.Version;
+      handler_.SocksInfo().Host = "127.0.0.1";
+      handler_.SocksInfo().Port = proxy.Port();
+      handler_.SocksInfo().Authentication = c.Login ? saUsernamePassword : saNoAuthentication;
+      handler_.SocksInfo().Username = "user";
+      client_.SetIOHandler(&handler_);
+      client_.Host = "target.example";
+      client_.Port = 8080;
+      const auto started = std::chrono::steady_clock::now();
+      try {
+        client_.OpenConnection(kConnectTimeoutMs);
+        ADD_FAILURE() << "no exception";
+      } catch (const EIdSocksError& e) {
+        EXPECT_EQ(e.what(), c.Text);
+      }
+      EXPECT_LT(std::chrono::steady_clock::now() - started,
+                std::chrono::milliseconds(kConnectTimeoutMs + 400));
+      EXPECT_FALSE(handler_.IsOpen());
     }
-    EXPECT_FALSE(handler_.IsOpen());
+    // The next connect on the same client, through a sound proxy.
+    Start({}, svSocks5);
+    handler_.SocksInfo().Authentication = saNoAuthentication;
+    client_.OpenConnection(kConnectTimeoutMs);
+    client_.SendLine("after");
+    EXPECT_EQ(client_.ReadLine(), "after");
+    Finish();
   }
+}
+
+// Settings the protocol cannot carry raise before a byte is sent.
+TEST_F(IdSocksTest, FieldsTooLongForTheProtocolAreRefusedBeforeSending) {
+  const std::string long256(256, 'x');
+  const struct {
+    TSocksVersion Version;
+    bool Login;
+    std::string User, Password, Host;
+    const char* Text;
+  } cases[] = {
+      {svSocks5, false, "", "", long256, "The SOCKS 5 host name must be 1 to 255 bytes long."},
+      {svSocks5, true, "", "pw", "target.example",
+       "The SOCKS 5 user name must be 1 to 255 bytes long."},
+      {svSocks5, true, long256, "pw", "target.example",
+       "The SOCKS 5 user name must be 1 to 255 bytes long."},
+      {svSocks5, true, "user", long256, "target.example",
+       "The SOCKS 5 password must be at most 255 bytes long."},
+      {svSocks4A, false, std::string("bob\0x", 5), "", "target.example",
+       "The SOCKS 4 user name and host name cannot hold a NUL byte."},
+      {svSocks4A, false, "bob", "", std::string("a\0b", 3),
+       "The SOCKS 4 user name and host name cannot hold a NUL byte."},
+  };
+  for (const auto& c : cases) {
+    std::string received;
+    {
+      test::TcpTestServer proxy(test::Record(received));
+      handler_.SocksInfo().Version = c.Version;
+      handler_.SocksInfo().Host = "127.0.0.1";
+      handler_.SocksInfo().Port = proxy.Port();
+      handler_.SocksInfo().Authentication = c.Login ? saUsernamePassword : saNoAuthentication;
+      handler_.SocksInfo().Username = c.User;
+      handler_.SocksInfo().Password = c.Password;
+      client_.SetIOHandler(&handler_);
+      client_.Host = c.Host;
+      try {
+        client_.OpenConnection();
+        ADD_FAILURE() << "no exception for " << c.Text;
+      } catch (const EIdSocksError& e) {
+        EXPECT_STREQ(e.what(), c.Text);
+      }
+    }
+    EXPECT_EQ(received, "") << c.Text;
+  }
+  // 255 bytes are fine.
+  test::SocksScript script;
+  script.Socks5Method = 2;
+  Start(script, svSocks5);
+  handler_.SocksInfo().Authentication = saUsernamePassword;
+  handler_.SocksInfo().Username = std::string(255, 'u');
+  handler_.SocksInfo().Password = std::string(255, 'p');
+  client_.Host = std::string(255, 'h');
+  client_.OpenConnection();
+  EXPECT_EQ(Finish().size(), 3u + 2 + 255 + 1 + 255 + 5 + 255 + 2);
 }
 
 TEST_F(IdSocksTest, NoSocksSendsNoHandshakeAndSettingsCopy) {
