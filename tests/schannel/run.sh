@@ -30,7 +30,6 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantro-schannel.XXXXXX")
 own_wine=0
 servers=()
-# Set once the prefix is up (vantro_wine_up sets a trap of its own).
 cleanup() {
   local pid
   for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null; done
@@ -44,6 +43,7 @@ if [ ! -d "${VANTRO_WINEPREFIX_TEMPLATE:-}" ]; then
   vantro_wine_up || { echo "schannel: no Wine prefix" >&2; exit 1; }
   own_wine=1
 fi
+# Set after vantro_wine_up, whose own EXIT trap it replaces (and calls).
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 # A prefix of our own: its Root store gets the test CA.
