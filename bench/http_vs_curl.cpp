@@ -1,11 +1,14 @@
-// Our client against libcurl and a plain recv loop (the ceiling) on the same
-// loopback server, the clients alternating, five rounds each; prints medians.
+// Our client against libcurl and a plain loop (the floor: recv, or SSL_read
+// over TLS) on the same loopback server, the clients alternating, five rounds
+// each; prints medians.
 //   case ours_ms curl_ms raw_ms ours/curl ours/raw
 #include <arpa/inet.h>
 #include <curl/curl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <openssl/ssl.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +24,7 @@
 
 #include "http/IdHTTP.h"
 #include "tests/support/tcp_TestServer.h"
+#include "tests/tls/TLSTestServer.h"
 
 namespace {
 
@@ -69,11 +73,25 @@ TcpTestServer::Handler Answer(const std::string& answer, bool closeAfter) {
   };
 }
 
-double Ms(const std::function<void()>& run) {
+// One run's wall time and the CPU time of the client's thread (the server's
+// thread and the waits for it not counted), in ms.
+struct Sample {
+  double wall, cpu;
+};
+
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+Sample Ms(const std::function<void()>& run) {
   const auto start = std::chrono::steady_clock::now();
+  const double cpu = ThreadCpuMs();
   run();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
+  return {
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+      ThreadCpuMs() - cpu};
 }
 
 double Median(std::vector<double> v) {
@@ -81,15 +99,22 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// The medians of a client's runs: wall and CPU.
+Sample Median(const std::vector<Sample>& runs) {
+  std::vector<double> wall, cpu;
+  for (const Sample& run : runs) {
+    wall.push_back(run.wall);
+    cpu.push_back(run.cpu);
+  }
+  return {Median(wall), Median(cpu)};
+}
+
 std::size_t CurlWrite(char* data, std::size_t size, std::size_t count, void* target) {
   static_cast<std::string*>(target)->append(data, size * count);
   return size * count;
 }
 
-// The socket's own speed: send the request, then recv into one buffer, in
-// blocks of the client's receive buffer size, until the expected byte count
-// (or the close) is reached.
-std::size_t RawGet(int port, std::size_t expected, char* buffer, std::size_t capacity) {
+int ConnectRaw(int port) {
   const int s = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -98,43 +123,138 @@ std::size_t RawGet(int port, std::size_t expected, char* buffer, std::size_t cap
   if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     throw std::runtime_error("raw connect failed");
   }
-  const std::string request = "GET /bulk HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-  send(s, request.data(), request.size(), 0);
+  return s;
+}
+
+// The plain loops' two sides: a socket, or TLS over one.
+struct RawLink {
+  std::function<void(const std::string&)> Send;
+  std::function<long(char*, std::size_t)> Receive;
+};
+
+RawLink SocketLink(int s) {
+  return {[s](const std::string& bytes) { send(s, bytes.data(), bytes.size(), 0); },
+          [s](char* at, std::size_t n) { return static_cast<long>(recv(s, at, n, 0)); }};
+}
+
+RawLink TLSLink(SSL* ssl) {
+  return {[ssl](const std::string& bytes) {
+            SSL_write(ssl, bytes.data(), static_cast<int>(bytes.size()));
+          },
+          [ssl](char* at, std::size_t n) {
+            return static_cast<long>(SSL_read(ssl, at, static_cast<int>(n)));
+          }};
+}
+
+// Reads into buffer, in blocks of the client's receive buffer size, until
+// the expected byte count (or the close) is reached.
+std::size_t ReceiveRaw(const RawLink& link, std::size_t expected, char* buffer,
+                       std::size_t capacity) {
   std::size_t got = 0;
   for (;;) {
     if (got == capacity) throw std::runtime_error("raw: buffer too small");
-    // The same block size as the client's receive buffer.
-    const ssize_t n = recv(s, buffer + got, std::min<std::size_t>(kRecvBlock, capacity - got), 0);
+    const long n = link.Receive(buffer + got, std::min<std::size_t>(kRecvBlock, capacity - got));
     if (n <= 0) break;
     got += static_cast<std::size_t>(n);
     if (expected != 0 && got >= expected) break;
   }
-  close(s);
   return got;
+}
+
+const std::string kRawRequest = "GET /bulk HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+
+// A TLS connection as the raw loops use it, verified as ours is.
+class RawTLS {
+ public:
+  RawTLS(int port, const std::string& caFile) : socket_(ConnectRaw(port)) {
+    context_ = SSL_CTX_new(TLS_client_method());
+    SSL_CTX_load_verify_locations(context_, caFile.c_str(), nullptr);
+    ssl_ = SSL_new(context_);
+    SSL_set_verify(ssl_, SSL_VERIFY_PEER, nullptr);
+    SSL_set_fd(ssl_, socket_);
+    if (SSL_connect(ssl_) != 1) throw std::runtime_error("raw TLS: handshake failed");
+  }
+  ~RawTLS() {
+    SSL_shutdown(ssl_);
+    SSL_free(ssl_);
+    SSL_CTX_free(context_);
+    close(socket_);
+  }
+  RawLink Link() const { return TLSLink(ssl_); }
+
+ private:
+  int socket_;
+  SSL_CTX* context_;
+  SSL* ssl_;
+};
+
+// The link's own speed for one GET: send the request, then read into a block.
+std::size_t RawGet(const RawLink& link, std::size_t expected, char* buffer, std::size_t capacity) {
+  link.Send(kRawRequest);
+  return ReceiveRaw(link, expected, buffer, capacity);
 }
 
 struct Row {
   std::string name;
-  double ours, curl, raw;
+  Sample ours, curl, raw;
 };
 
+// What a TLS case needs: its server's CA, for all three clients.
+struct TLSSetup {
+  vantro::test::TestCA ca;
+  SSL_CTX* context = ca.ServerContext({});
+};
+
+// Answers over TLS as Answer does over TCP.
+vantro::test::TlsTestServer::Script AnswerTLS(const std::string& answer) {
+  return [&answer](vantro::test::TlsPeer& peer) {
+    while (!peer.ReadHead().empty() && peer.Send(answer)) {
+    }
+  };
+}
+
 Row BulkCase(const std::string& name, const std::string& answer, bool closeAfter,
-             std::size_t rawExpected) {
-  TcpTestServer server(Answer(answer, closeAfter));
-  const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/bulk";
-  std::vector<double> ours, curl, raw;
+             std::size_t rawExpected, TLSSetup* tls = nullptr) {
+  std::unique_ptr<TcpTestServer> plain;
+  std::unique_ptr<vantro::test::TlsTestServer> secure;
+  if (tls != nullptr) {
+    secure = std::make_unique<vantro::test::TlsTestServer>(tls->context, AnswerTLS(answer));
+  } else {
+    plain = std::make_unique<TcpTestServer>(Answer(answer, closeAfter));
+  }
+  const int port = tls != nullptr ? secure->Port() : plain->Port();
+  const std::string url = std::string(tls != nullptr ? "https" : "http") +
+                          "://127.0.0.1:" + std::to_string(port) + "/bulk";
+  std::vector<Sample> ours, curl, raw;
   CURL* easy = curl_easy_init();
   const std::size_t capacity = kBulk + (4u << 20);
+  // Each client receives into memory it already holds, touched before any
+  // clock runs (the stream and the string keep theirs when emptied): the
+  // figures are the transport's, not the page faults of fresh memory.
+  std::unique_ptr<char[]> block(new char[capacity]);
+  std::memset(block.get(), 1, capacity);
+  vantro::TMemoryStream oursBody;
+  std::string curlBody;
+  curlBody.reserve(capacity);
   for (int round = 0; round < kRounds; ++round) {
     ours.push_back(Ms([&] {
       vantro::TIdHTTP http;
-      vantro::TMemoryStream body;
-      http.GetToStream(url, body);
-      if (static_cast<std::size_t>(body.Size()) != kBulk) throw std::runtime_error("ours: short");
+      vantro::TIdSSLIOHandlerSocket handler;
+      if (tls != nullptr) {
+        handler.CAFile = tls->ca.RootFile();
+        http.SetIOHandler(&handler);
+      }
+      oursBody.Clear();
+      http.GetToStream(url, oursBody);
+      if (static_cast<std::size_t>(oursBody.Size()) != kBulk) {
+        throw std::runtime_error("ours: short");
+      }
     }));
     curl.push_back(Ms([&] {
-      std::string body;
+      std::string& body = curlBody;
+      body.clear();
       curl_easy_reset(easy);
+      if (tls != nullptr) curl_easy_setopt(easy, CURLOPT_CAINFO, tls->ca.RootFile().c_str());
       curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
       curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWrite);
       curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
@@ -144,31 +264,49 @@ Row BulkCase(const std::string& name, const std::string& answer, bool closeAfter
       }
     }));
     raw.push_back(Ms([&] {
-      // A fresh, untouched block, as a client receiving into new memory has.
-      std::unique_ptr<char[]> buffer(new char[capacity]);
-      if (RawGet(server.Port(), rawExpected, buffer.get(), capacity) < kBulk) {
-        throw std::runtime_error("raw: short");
+      std::size_t got;
+      if (tls != nullptr) {
+        RawTLS link(port, tls->ca.RootFile());
+        got = RawGet(link.Link(), rawExpected, block.get(), capacity);
+      } else {
+        const int s = ConnectRaw(port);
+        got = RawGet(SocketLink(s), rawExpected, block.get(), capacity);
+        close(s);
       }
+      if (got < kBulk) throw std::runtime_error("raw: short");
     }));
   }
   curl_easy_cleanup(easy);
   return {name, Median(ours), Median(curl), Median(raw)};
 }
 
-// Keep-alive GETs of a small body on one connection per client.
+// Keep-alive GETs of a small body on one connection per client, over TCP or
+// over TLS.
 class SmallGets {
  public:
-  SmallGets() : server_(Answer(answer_, false)) {
-    url_ = "http://127.0.0.1:" + std::to_string(server_.Port()) + "/small";
+  explicit SmallGets(TLSSetup* tls = nullptr) : tls_(tls) {
+    if (tls != nullptr) {
+      secure_ = std::make_unique<vantro::test::TlsTestServer>(tls->context, AnswerTLS(answer_));
+    } else {
+      plain_ = std::make_unique<TcpTestServer>(Answer(answer_, false));
+    }
+    port_ = tls != nullptr ? secure_->Port() : plain_->Port();
+    url_ = std::string(tls != nullptr ? "https" : "http") +
+           "://127.0.0.1:" + std::to_string(port_) + "/small";
   }
 
   void Ours(vantro::TIdHTTP& http, int count) {
+    if (tls_ != nullptr) {
+      handler_.CAFile = tls_->ca.RootFile();
+      http.SetIOHandler(&handler_);
+    }
     for (int i = 0; i < count; ++i) {
       if (http.GetText(url_).size() != 100) throw std::runtime_error("ours: small");
     }
   }
   void Curl(CURL* easy, int count) {
     std::string body;
+    if (tls_ != nullptr) curl_easy_setopt(easy, CURLOPT_CAINFO, tls_->ca.RootFile().c_str());
     curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWrite);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
@@ -180,15 +318,55 @@ class SmallGets {
     }
   }
 
+  // The floor: the same request written and the same answer read, on one
+  // kept connection, with nothing else around them.
+  void Raw(int count) {
+    OpenRaw();
+    RawGets(count);
+    CloseRaw();
+  }
+  void OpenRaw() {
+    if (tls_ != nullptr) {
+      rawTLS_ = std::make_unique<RawTLS>(port_, tls_->ca.RootFile());
+      rawLink_ = rawTLS_->Link();
+    } else {
+      rawSocket_ = ConnectRaw(port_);
+      rawLink_ = SocketLink(rawSocket_);
+    }
+  }
+  void RawGets(int count) {
+    const std::string request = "GET /small HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port_) +
+                                "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 "
+                                "(compatible; Vantro)\r\n\r\n";
+    char buffer[4096];
+    for (int i = 0; i < count; ++i) {
+      rawLink_.Send(request);
+      if (ReceiveRaw(rawLink_, answer_.size(), buffer, sizeof buffer) != answer_.size())
+        throw std::runtime_error("raw: small");
+    }
+  }
+  void CloseRaw() {
+    rawTLS_.reset();
+    if (rawSocket_ >= 0) close(rawSocket_);
+    rawSocket_ = -1;
+  }
+
  private:
   const std::string answer_ = Head("Content-Length: 100\r\n") + std::string(100, 'x');
-  TcpTestServer server_;
+  TLSSetup* tls_;
+  std::unique_ptr<TcpTestServer> plain_;
+  std::unique_ptr<vantro::test::TlsTestServer> secure_;
+  vantro::TIdSSLIOHandlerSocket handler_;
+  int port_ = 0;
   std::string url_;
+  std::unique_ptr<RawTLS> rawTLS_;
+  int rawSocket_ = -1;
+  RawLink rawLink_;
 };
 
-Row KeepAliveCase() {
-  SmallGets gets;
-  std::vector<double> ours, curl;
+Row KeepAliveCase(const std::string& name, TLSSetup* tls = nullptr) {
+  SmallGets gets(tls);
+  std::vector<Sample> ours, curl, raw;
   for (int round = 0; round < kRounds; ++round) {
     ours.push_back(Ms([&] {
       vantro::TIdHTTP http;
@@ -199,8 +377,9 @@ Row KeepAliveCase() {
       gets.Curl(easy, kSmallGets);
       curl_easy_cleanup(easy);
     }));
+    raw.push_back(Ms([&] { gets.Raw(kSmallGets); }));
   }
-  return {"keepalive_2000x100B", Median(ours), Median(curl), 0};
+  return {name, Median(ours), Median(curl), Median(raw)};
 }
 
 // The GETs callgrind counts, after one that opens the connection; the
@@ -208,11 +387,22 @@ Row KeepAliveCase() {
 [[gnu::noinline]] void CountedGets(SmallGets& gets, vantro::TIdHTTP* http, CURL* easy, int count) {
   if (http != nullptr) gets.Ours(*http, count);
   if (easy != nullptr) gets.Curl(easy, count);
+  if (http == nullptr && easy == nullptr) gets.RawGets(count);
 }
 
-void RunCountedGets(const std::string& client) {
-  SmallGets gets;
-  if (client == "ours") {
+// client: ours, curl or raw, with "-tls" for the GETs over TLS.
+void RunCountedGets(std::string client) {
+  std::unique_ptr<TLSSetup> tls;
+  if (client.ends_with("-tls")) {
+    tls = std::make_unique<TLSSetup>();
+    client.resize(client.size() - 4);
+  }
+  SmallGets gets(tls.get());
+  if (client == "raw") {
+    gets.OpenRaw();
+    CountedGets(gets, nullptr, nullptr, kCountedGets);
+    gets.CloseRaw();
+  } else if (client == "ours") {
     vantro::TIdHTTP http;
     gets.Ours(http, 1);
     CountedGets(gets, &http, nullptr, kCountedGets);
@@ -281,28 +471,41 @@ int main(int argc, char** argv) {
   if (wanted("bulk_64MiB_until_close")) {
     rows.push_back(BulkCase("bulk_64MiB_until_close", untilClose, true, 0));
   }
-  if (wanted("keepalive_2000x100B")) rows.push_back(KeepAliveCase());
+  if (wanted("keepalive_2000x100B")) rows.push_back(KeepAliveCase("keepalive_2000x100B"));
+  TLSSetup tls;
+  if (wanted("tls_bulk_64MiB_content_length")) {
+    rows.push_back(
+        BulkCase("tls_bulk_64MiB_content_length", withLength, false, withLength.size(), &tls));
+  }
+  if (wanted("tls_keepalive_2000x100B")) {
+    rows.push_back(KeepAliveCase("tls_keepalive_2000x100B", &tls));
+  }
 
-  std::printf("case ours_ms curl_ms raw_ms ours/curl ours/raw\n");
   double worst = 0;
-  for (const Row& r : rows) {
-    const double vsCurl = r.ours / r.curl;
-    worst = std::max(worst, vsCurl);
-    if (r.raw > 0) {
-      std::printf("%s %.1f %.1f %.1f %.2f %.2f\n", r.name.c_str(), r.ours, r.curl, r.raw, vsCurl,
-                  r.ours / r.raw);
-    } else {
-      std::printf("%s %.1f %.1f - %.2f -\n", r.name.c_str(), r.ours, r.curl, vsCurl);
+  for (const bool cpu : {false, true}) {
+    std::printf(cpu ? "client thread CPU:\ncase ours_ms curl_ms raw_ms ours/curl ours/raw\n"
+                    : "wall:\ncase ours_ms curl_ms raw_ms ours/curl ours/raw\n");
+    for (const Row& r : rows) {
+      const double ours = cpu ? r.ours.cpu : r.ours.wall, curl = cpu ? r.curl.cpu : r.curl.wall,
+                   raw = cpu ? r.raw.cpu : r.raw.wall;
+      if (!cpu) worst = std::max(worst, ours / curl);
+      std::printf("%s %.1f %.1f %.1f %.2f %.2f\n", r.name.c_str(), ours, curl, raw, ours / curl,
+                  ours / raw);
     }
   }
-  std::printf("worst ours/curl = %.2f\n", worst);
-  if (wanted("keepalive_2000x100B")) {
-    const double ours = InstructionsPerGet("ours"), curl = InstructionsPerGet("curl");
-    if (ours > 0 && curl > 0) {
-      std::printf("callgrind instructions per keep-alive GET: ours %.0f curl %.0f ours/curl %.2f\n",
-                  ours, curl, ours / curl);
+  std::printf("worst ours/curl (wall) = %.2f\n", worst);
+  for (const std::string over : {"", "-tls"}) {
+    const std::string name = over.empty() ? "keepalive_2000x100B" : "tls_keepalive_2000x100B";
+    if (!wanted(name) || (over.empty() && only.starts_with("tls"))) continue;
+    const double ours = InstructionsPerGet("ours" + over), curl = InstructionsPerGet("curl" + over),
+                 raw = InstructionsPerGet("raw" + over);
+    if (ours > 0 && curl > 0 && raw > 0) {
+      std::printf(
+          "callgrind instructions per %s GET: ours %.0f curl %.0f floor %.0f ours/curl %.2f "
+          "ours/floor %.2f\n",
+          name.c_str(), ours, curl, raw, ours / curl, ours / raw);
     } else {
-      std::printf("callgrind instructions per keep-alive GET: valgrind could not be run\n");
+      std::printf("callgrind instructions per %s GET: valgrind could not be run\n", name.c_str());
     }
   }
   curl_global_cleanup();

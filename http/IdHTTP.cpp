@@ -262,6 +262,9 @@ TIdHTTPRoute TIdCustomHTTP::ChooseRoute() {
       SetHost(TargetURI.HostName);
       SetPort(StrToInt32(TargetURI.PortText));
     }
+    // A kept connection carries one scheme: plain bytes must not go on a
+    // TLS connection, nor TLS begin on one that carried plain HTTP.
+    if (ssl != nullptr && ssl->Secured() != secure && IsConnected()) CloseConnection();
     if (secure) {
       if (ssl == nullptr) throw EIdIOHandlerPropInvalid("IOHandler value is not valid");
       ssl->PassThrough = false;
@@ -344,7 +347,13 @@ void TIdCustomHTTP::EnsureConnected(TIdHTTPResponse& previous) {
   // server sent more than it framed, and the connection is out of step.
   if (IsConnected() && InputQueue().Size() > 0) CloseConnection();
   connectionReused_ = IsConnected();
-  if (!connectionReused_) OpenConnection(ReadTimeout);
+  if (connectionReused_) return;
+  try {
+    OpenConnection(ReadTimeout);
+  } catch (const EIdSSLProtocolReplyError&) {
+    CloseConnection();
+    throw;
+  }
 }
 
 void TIdCustomHTTP::SendRequestHead(TIdHTTPRequest& request, const TIdURI* cookieTarget) {
@@ -486,7 +495,11 @@ void TIdCustomHTTP::OpenTunnel(TIdHTTPRequest& request) {
       throw;
     }
     if (answer.StatusCode() == 200) {
-      if (TIdSSLIOHandlerSocket* ssl = SSLHandler()) ssl->PassThrough = false;
+      if (TIdSSLIOHandlerSocket* ssl = SSLHandler()) {
+        // The certificate is the target's, not the proxy's.
+        ssl->PeerHost = TargetURI.HostName;
+        ssl->PassThrough = false;
+      }
       tunnelTarget_ = connect.RequestTarget;
       return;
     }

@@ -19,6 +19,7 @@
 #include "tcp/IdException.h"
 #include "tcp/IdIOHandlerSocket.h"
 #include "tcp/IdTCPClient.h"
+#include "tls/IdSSLIOHandlerSocket.h"
 
 namespace vantro {
 
@@ -55,13 +56,6 @@ VANTRO_EXCEPTION(EIdHTTPFramingError, EIdException);
 // A request that cannot be sent as asked (a line break or NUL in its URL or a
 // header field, a header line that would continue the one before it).
 VANTRO_EXCEPTION(EIdHTTPInvalidRequest, EIdException);
-
-// The TLS handler is not part of this library; the client only tests for it
-// and switches its pass-through.
-class TIdSSLIOHandlerSocket : public TIdIOHandlerSocket {
- public:
-  bool PassThrough = true;
-};
 
 class TIdCustomHTTP;
 

@@ -1,5 +1,5 @@
 // The hosts the launcher talks to, set when it is built ("host" or
-// "host:port"); empty means none.
+// "host:port", with "https://" in front for TLS); empty means none.
 #pragma once
 
 namespace vantro {

@@ -53,9 +53,11 @@ void TForm1::FormCreate() {
     const ScopedFlag creating(creating_);
     RegUrlProtocol(kScheme, platform_.ModuleFileName(), true);
     TraceStep("scheme-registered");
-    // The check is advisory: when it fails, say why and go on with the set-up,
-    // so that a clicked link is still launched.
+    // The check is advisory: when it fails (an https host's certificate
+    // refused too), say why and go on with the set-up, so that a clicked
+    // link is still launched.
     application_.Protect(handle_, [this] {
+      UseTLSForHttps(IdHTTP1, IdSSLIOHandlerSocket1, UpdateTarget);
       CheckForUpdate(platform_, application_, handle_, IdHTTP1, UpdateTarget);
     });
     // The client page is asked for after the launch, and so is the browser

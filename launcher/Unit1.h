@@ -12,6 +12,7 @@
 #include "launcher/Application.h"
 #include "launcher/Platform.h"
 #include "launcher/Settings.h"
+#include "tls/IdSSLIOHandlerSocket.h"
 
 namespace vantro {
 
@@ -47,6 +48,9 @@ class TForm1 {
   void RegUrlProtocol(const std::string& scheme, const std::string& exe, bool passLink);
   void Button1Click();
 
+  // The TLS transport of an https update host (before the client, which
+  // refers to it, so that it goes after it).
+  TIdSSLIOHandlerSocket IdSSLIOHandlerSocket1;
   // The HTTP client of the update check.
   TIdHTTP IdHTTP1;
 

@@ -38,14 +38,30 @@ void ConfigureUpdateClient(TIdHTTP& http) {
   http.HTTPOptions = hoForceEncodeParams;
 }
 
+namespace {
+
+// The host with its scheme in front: the one it names, else http.
+std::string HostAddress(const std::string& host) {
+  for (const std::string_view scheme : {"http://", "https://"}) {
+    if (StartsText(scheme, host)) return std::string(scheme) + host.substr(scheme.size());
+  }
+  return "http://" + host;
+}
+
+}  // namespace
+
 UpdateAddresses UpdateAddressesFor(const std::string& updateHost, const std::string& siteHost) {
   UpdateAddresses addresses;
-  if (!updateHost.empty()) addresses.versionUrl = "http://" + updateHost + "/kivra/Version.txt";
+  if (!updateHost.empty()) addresses.versionUrl = HostAddress(updateHost) + "/kivra/Version.txt";
   if (!siteHost.empty()) {
-    addresses.downloadUrl = "http://" + siteHost + "/ob";
-    addresses.clientPageUrl = "http://" + siteHost + "/client/";
+    addresses.downloadUrl = HostAddress(siteHost) + "/ob";
+    addresses.clientPageUrl = HostAddress(siteHost) + "/client/";
   }
   return addresses;
+}
+
+void UseTLSForHttps(TIdHTTP& http, TIdSSLIOHandlerSocket& tls, const UpdateAddresses& addresses) {
+  if (StartsText("https://", addresses.versionUrl)) http.SetIOHandler(&tls);
 }
 
 UpdateAddresses BuiltInUpdateAddresses() {

@@ -7,6 +7,7 @@
 #include "http/IdHTTP.h"
 #include "launcher/Application.h"
 #include "launcher/Platform.h"
+#include "tls/IdSSLIOHandlerSocket.h"
 
 namespace vantro {
 
@@ -20,11 +21,12 @@ std::string GetFileVersionText(Platform& platform, const std::string& fileName);
 void ConfigureUpdateClient(TIdHTTP& http);
 
 // Where the launcher goes on the maker's servers; an empty address means the
-// build names no such server.
+// build names no such server. A host is "host", "host:port" or either after
+// "http://" or "https://"; without a scheme it is http.
 struct UpdateAddresses {
-  std::string versionUrl;     // "http://" + update host + "/kivra/Version.txt"
-  std::string downloadUrl;    // "http://" + site host + "/ob"
-  std::string clientPageUrl;  // "http://" + site host + "/client/"
+  std::string versionUrl;     // update host's scheme and host + "/kivra/Version.txt"
+  std::string downloadUrl;    // site host's scheme and host + "/ob"
+  std::string clientPageUrl;  // site host's scheme and host + "/client/"
 };
 UpdateAddresses UpdateAddressesFor(const std::string& updateHost, const std::string& siteHost);
 // The addresses of the hosts the launcher was built with.
@@ -32,6 +34,10 @@ UpdateAddresses BuiltInUpdateAddresses();
 // Where the set-up goes: the built-in addresses unless a test points it at
 // its own server.
 extern UpdateAddresses UpdateTarget;
+
+// An https version text is fetched through tls, checked against the
+// system's roots; an http one through the client's own socket handler.
+void UseTLSForHttps(TIdHTTP& http, TIdSSLIOHandlerSocket& tls, const UpdateAddresses& addresses);
 
 // Fetches the version text; when the own version is not named in it, says so
 // and opens the download page (when there is one). A failing GET raises.

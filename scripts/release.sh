@@ -5,9 +5,11 @@
 #
 #   scripts/release.sh [UPDATE_HOST [SITE_HOST]]
 #
-# The hosts (host or host:port) come from the arguments, else from
-# VANTRO_UPDATE_HOST and VANTRO_SITE_HOST. Empty means none: no update check,
-# no client page and no download page.
+# The hosts come from the arguments, else from VANTRO_UPDATE_HOST and
+# VANTRO_SITE_HOST: host or host:port, with https:// in front for HTTPS
+# (e.g. scripts/release.sh https://update.example.com https://www.example.com);
+# without a scheme a host is plain http. Empty means none: no update check, no
+# client page and no download page.
 #
 # Signing (Authenticode, SHA-256), when a certificate is given: a PKCS#12 file
 # in VANTRO_SIGN_PFX, or a PEM key and certificate in VANTRO_SIGN_KEY and

@@ -4,10 +4,12 @@
 # and quick when everything is there; fails saying what could not be installed.
 set -euo pipefail
 
+# Wine's TLS and certificate code (secur32, crypt32, bcrypt) loads GnuTLS
+# (libgnutls.so.30) of its own width at run time; Wine only recommends it.
 default_packages=(cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev nsis publicsuffix libpsl-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-  wine wine32:i386 wine64 fonts-wine fonts-wqy-microhei xvfb x11-utils imagemagick libcurl4-openssl-dev python3
+  wine wine32:i386 wine64 libgnutls30 libgnutls30:i386 fonts-wine fonts-wqy-microhei xvfb x11-utils imagemagick libcurl4-openssl-dev libssl-dev python3
   clang-format shellcheck osslsigncode)
 packages=("${@:-${default_packages[@]}}")
 

@@ -10,6 +10,10 @@ namespace vantro {
 
 class TIdIOHandler : public TIdComponent {
  public:
+  // How long, in ms, a read inside the handler may wait (a TLS handshake's);
+  // 0: without limit. The connection hands its own over before connecting.
+  int ReadTimeout = 0;
+
   // Server side, after an accept; a client never calls it.
   virtual void AcceptedHook() {}
   virtual void Shut() {}

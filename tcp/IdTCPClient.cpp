@@ -20,6 +20,7 @@ void TIdTCPClient::OpenConnection(int timeout) {
   }
   try {
     IOHandler()->Prepare();
+    IOHandler()->ReadTimeout = ReadTimeout;
     ResetInput();
     IOHandler()->ConnectTo(Host, Port, BoundIP, BoundPort, BoundPortLow, BoundPortHigh, timeout);
     if (Intercept() != nullptr) Intercept()->Connect(*this);

@@ -129,7 +129,8 @@ static_assert(sizeof kExportNames / sizeof kExportNames[0] == wsRowCount);
 
 std::atomic<HMODULE> library{nullptr};
 
-// The system's text for an error code, without its line end and full stop.
+}  // namespace
+
 std::string SystemErrorText(DWORD code) {
   char buffer[512] = {};
   DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -140,8 +141,6 @@ std::string SystemErrorText(DWORD code) {
   }
   return text;
 }
-
-}  // namespace
 
 namespace ws2detail {
 std::atomic<FARPROC> entryPoints[wsRowCount];

@@ -6,6 +6,7 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <string>
 
 namespace vantro {
 
@@ -46,6 +47,10 @@ enum TWs2Row : int {
   wsWSAGetLastError,
   wsRowCount = 112
 };
+
+// The system's text for an error code, without its line end and full stop;
+// empty when the system has none.
+std::string SystemErrorText(DWORD code);
 
 // The export name of a row.
 const char* Ws2ExportName(int row);

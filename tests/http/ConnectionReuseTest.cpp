@@ -108,30 +108,5 @@ TEST_F(ConnectionReuse, ACallRefusedBeforeItSendsKeepsAHealthyConnection) {
   EXPECT_EQ(server.Connections(), 1);
 }
 
-TEST_F(ConnectionReuse, AKeptTunnelCarriesTheNextRequestToItsOriginOnly) {
-  const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
-  auto& proxy = Serve({
-      {established},
-      {HttpAnswer("HTTP/1.1 200 OK", "one")},
-      {HttpAnswer("HTTP/1.1 200 OK", "two")},
-      {HttpAnswer("HTTP/1.1 200 OK", "plain")},
-  });
-  http.ProxyParams.SetProxyServer("127.0.0.1");
-  http.ProxyParams.SetProxyPort(proxy.Port());
-  // The tunnel's TLS is not this library's: a pass-through handler stands in.
-  TIdSSLIOHandlerSocket tls;
-  http.SetIOHandler(&tls);
-  EXPECT_EQ(http.GetText("https://a.example/1"), "one");
-  EXPECT_EQ(http.GetText("https://a.example/2"), "two");
-  // Plain HTTP must not go down the tunnel to a.example.
-  EXPECT_EQ(http.GetText("http://b.example/3"), "plain");
-  const auto requests = proxy.Requests();
-  ASSERT_EQ(requests.size(), 4u);
-  EXPECT_EQ(requests[0].substr(0, 31), "CONNECT a.example:443 HTTP/1.1\r");
-  EXPECT_EQ(requests[2].substr(0, 10), "GET /2 HTT");
-  EXPECT_EQ(requests[3].substr(0, 35), "GET http://b.example:80/3 HTTP/1.1\r");
-  EXPECT_EQ(proxy.Connections(), 2);
-}
-
 }  // namespace
 }  // namespace vantro

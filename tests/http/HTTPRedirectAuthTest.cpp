@@ -4,6 +4,7 @@
 #include "httpstate/IdCoderMIME.h"
 #include "tests/http/HTTPTestSupport.h"
 #include "tests/support/http_ScriptedServer.h"
+#include "tests/support/tls_PlainTLSHandler.h"
 
 namespace vantro {
 namespace {
@@ -331,12 +332,14 @@ TEST_F(HTTPProxyCredentials, GoToTheProxyOnlyAndTheConnectCarriesNoContent) {
   });
   UseProxy(proxy);
   GiveBasicCredentials();
-  TIdSSLIOHandlerSocket tls;  // pass-through: the tunnel's bytes can be read
+  test::PlainTLSHandler tls;  // plain bytes down the tunnel: the script reads them
   http.SetIOHandler(&tls);
   TStringStream form("name=secret");
   TMemoryStream answer;
   http.ExecuteRequest(hmPost, "https://origin.example/login", &form, &answer);
   EXPECT_EQ(answer.ToString(), "welcome");
+  // The certificate to check inside the tunnel is the origin's.
+  EXPECT_EQ(tls.SessionHost, "origin.example");
   EXPECT_EQ(http.GetText("http://other.example/"), "plain");
   const auto requests = proxy.Requests();
   ASSERT_EQ(requests.size(), 3u);

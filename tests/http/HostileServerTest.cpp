@@ -12,6 +12,7 @@
 #include "http/IdHTTP.h"
 #include "tests/http/HTTPTestSupport.h"
 #include "tests/support/http_ScriptedServer.h"
+#include "tests/support/tls_PlainTLSHandler.h"
 
 namespace vantro {
 namespace {
@@ -537,8 +538,8 @@ class HostileServer : public testing::TestWithParam<HostileCase> {
  protected:
   HostileServer() { test::UseLauncherSettings(http); }
   std::unique_ptr<HttpScriptedServer> server;
-  // The tunnel's TLS is not this library's: a pass-through handler stands in.
-  TIdSSLIOHandlerSocket tls;
+  // Plain bytes stand in for the tunnel's TLS, so the script can answer them.
+  test::PlainTLSHandler tls;
   TIdHTTP http;
 };
 

@@ -9,6 +9,8 @@ client=${client:?run.sh names the driver}
 
 readonly web="http://127.0.0.1:$nginx_port"
 readonly py="http://127.0.0.1:$python_port"
+readonly tls="https://127.0.0.1:$tls_port"
+readonly ca=$work/pki/ca.pem
 # The timeout is only a guard against a hung run; no check measures time.
 readonly guard=300
 
@@ -347,21 +349,21 @@ check_proxy() {
   body_check proxy-auth "200:ok" -x "127.0.0.1:$proxy_auth_port" -U "$proxy_user:$proxy_password" \
     "$web/files/1k.bin" -- --proxy "127.0.0.1:$proxy_auth_port" "${auth[@]}" --get "$web/files/1k.bin?check=proxy-auth"
 
-  # CONNECT: the client tunnels https URLs; the pass-through handler carries
-  # plain HTTP through the tunnel to nginx.
-  body_check proxy-connect "200:ok" "$web/files/1k.bin" -- --tunnel --proxy "127.0.0.1:$proxy_port" \
-    --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=proxy-connect"
-  problem=$(log_problem "$work/proxy.log" "CONNECT 127.0.0.1:$nginx_port HTTP/1.1")
-  [ -z "$problem" ] && problem=$(log_field proxy-connect 4 | grep -vxF "GET /files/1k.bin?check=proxy-connect HTTP/1.1")
+  # CONNECT: https URLs go through a tunnel, TLS inside it, the certificate
+  # checked against the target's name (not the proxy's).
+  body_check proxy-connect "200:ok" --cacert "$ca" "$tls/files/1m.bin" -- --ca-file "$ca" \
+    --proxy "127.0.0.1:$proxy_port" --get "https://localhost:$tls_port/files/1m.bin?check=proxy-connect"
+  problem=$(log_problem "$work/proxy.log" "CONNECT localhost:$tls_port HTTP/1.1")
+  [ -z "$problem" ] && problem=$(log_field proxy-connect 4 | grep -vxF "GET /files/1m.bin?check=proxy-connect HTTP/1.1")
   verdict proxy-connect-request "$problem"
-  body_check proxy-connect-auth "200:ok" "$web/files/1k.bin" -- --tunnel --proxy "127.0.0.1:$proxy_auth_port" \
-    "${auth[@]}" --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=proxy-connect-auth"
+  body_check proxy-connect-auth "200:ok" --cacert "$ca" "$tls/files/1k.bin" -- --ca-file "$ca" \
+    --proxy "127.0.0.1:$proxy_auth_port" "${auth[@]}" --get "$tls/files/1k.bin?check=proxy-connect-auth"
 
   # A POST down the tunnel: the CONNECT carries the proxy's credentials and
   # no content fields; the origin sees the POST and no proxy credentials.
   n="proxy-connect-post"
-  drive "$n" --tunnel --proxy "127.0.0.1:$proxy_auth_port" "${auth[@]}" --sent "$work/out/$n.sent" \
-    --data "a=1&b=2" --post "https://127.0.0.1:$nginx_port/cookie/check?check=$n"
+  drive "$n" --ca-file "$ca" --proxy "127.0.0.1:$proxy_auth_port" "${auth[@]}" --sent "$work/out/$n.sent" \
+    --data "a=1&b=2" --post "$tls/cookie/check?check=$n"
   problem=$(expect_problem "$n" "200:ok")
   local connect_head
   connect_head=$(tr -d '\r' <"$work/out/$n.sent" | awk '/^CONNECT /{on=1} on && $0 == "" {exit} on')
@@ -375,13 +377,18 @@ check_proxy() {
     problem="nginx saw Proxy-Authorization: $(log_field "$n" 13)"
   verdict "$n" "$problem"
   verdict proxy-connect-auth-origin "$(log_field proxy-connect-auth 13 | grep -vxF -- '-' | sed 's/^/nginx saw Proxy-Authorization: /')"
+  # The tunnel is kept: the second request goes through it, on the same TLS
+  # connection to nginx.
   n="proxy-connect-twice"
-  drive "$n" --tunnel --proxy "127.0.0.1:$proxy_port" --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=$n" \
-    --get "https://127.0.0.1:$nginx_port/files/1k.bin?check=$n"
-  problem=$(expect_problem "$n" "200:ok 200:ok")
-  [ -z "$problem" ] && [ "$(grep -c '^47701.*CONNECT' "$work/nginx-access.log")" -ne 0 ] &&
+  drive "$n" --ca-file "$ca" --proxy "127.0.0.1:$proxy_port" --get "$tls/files/1k.bin?check=$n" \
+    --get "$tls/files/1k.bin?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok" 1)
+  [ -z "$problem" ] && [ "$(grep -c "^$tls_port.*CONNECT" "$work/nginx-access.log")" -ne 0 ] &&
     problem="a CONNECT was sent through the open tunnel to nginx"
   verdict "$n" "$problem"
+  n="proxy-connect-untrusted"
+  drive "$n" --tls --proxy "127.0.0.1:$proxy_port" --get "$tls/files/1k.bin?check=$n"
+  verdict "$n" "$(refusal_problem "$n" "127.0.0.1: certificate not trusted")"
 
   loop_check proxy-500 "$web/files/1k.bin" "$work/proxy.log" "GET $web/files/1k.bin?check=proxy-500 HTTP/1.1" \
     --proxy "127.0.0.1:$proxy_port"
@@ -398,6 +405,11 @@ check_socks() {
     --get "$web/files/1m.bin?check=socks5-user"
   verdict socks5-user-log "$(log_problem "$work/socks-auth.log" "username%$socks_user@127.0.0.1")"
 
+  body_check socks5-tls "200:ok" --cacert "$ca" --socks5 "$s" "$tls/files/1m.bin" -- --ca-file "$ca" \
+    --socks "$s" --socks-version 5 --get "$tls/files/1m.bin?check=socks5-tls"
+  body_check socks4-tls "200:ok" --cacert "$ca" --socks4 "$s" "$tls/files/1k.bin" -- --ca-file "$ca" \
+    --socks "$s" --socks-version 4 --get "$tls/files/1k.bin?check=socks4-tls"
+
   n="socks5-wrong-password"
   drive "$n" --socks "$sa" --socks-version 5 --socks-user "$socks_user" --socks-password wrong \
     --get "$web/files/1k.bin?check=$n"
@@ -407,7 +419,95 @@ check_socks() {
   verdict "$n" "$(expect_problem "$n" "-1:EIdSocksAuthMethodError")"
 }
 
+# refusal_problem <name> <message>: the one call was refused with that TLS
+# error, and nginx saw no request of the check.
+refusal_problem() {
+  local got
+  got=$(sed -n 's/^req 1 [A-Z]* 0 EIdSSLProtocolReplyError [0-9]* [0-9]* | //p' "$work/out/$1")
+  if [ "$got" != "$2" ]; then
+    echo "got: $(grep -m1 '^req' "$work/out/$1"), expected the message: $2"
+  elif [ "$(log_field "$1" 4 | wc -l)" -ne 0 ]; then
+    echo "nginx logged a request: $(log_field "$1" 4 | head -n1)"
+  fi
+}
+
+check_tls() {
+  local f n problem
+  for f in 0 1 1k 64k1 1m 10m; do
+    body_check "tls-$f" "200:ok" --cacert "$ca" "$tls/files/$f.bin" -- --ca-file "$ca" \
+      --get "$tls/files/$f.bin?check=tls-$f"
+  done
+  body_check tls-chunked-1m "200:ok" --cacert "$ca" "$tls/files/1m.bin" -- --ca-file "$ca" \
+    --get "https://localhost:$tls_port/files/1m.bin?check=tls-chunked-1m"
+  body_check tls13-only "200:ok" --cacert "$ca" "https://127.0.0.1:$tls13_port/files/1k.bin" -- \
+    --ca-file "$ca" --get "https://127.0.0.1:$tls13_port/files/1k.bin?check=tls13-only"
+  # The roots OpenSSL programs read by default (SSL_CERT_FILE) are ours too.
+  n="tls-ssl-cert-file"
+  SSL_CERT_FILE=$ca drive "$n" --tls --get "$tls/files/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "200:ok")"
+
+  n="tls-keepalive"
+  drive "$n" --ca-file "$ca" --get "$tls/files/0.bin?check=$n" --get "$tls/files/1m.bin?check=$n" \
+    --get "$tls/files/64k1.bin?check=$n" --get "$tls/files/1k.bin?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok 200:ok 200:ok" 1)
+  [ -z "$problem" ] && [ "$(log_field "$n" 3 | paste -sd' ' -)" != "1 2 3 4" ] &&
+    problem="requests numbered $(log_field "$n" 3 | paste -sd' ' -) on their connection"
+  verdict "$n" "$problem"
+
+  # http to https and back, each on its own connection; the credentials
+  # stay with the origin they were given for.
+  n="redirect-to-https"
+  drive "$n" --ca-file "$ca" --redirects 5 --user "$web_user" --password "$web_password" \
+    --get "$web/r/to-https?check=$n" --get "$tls/r/to-http?check=$n"
+  problem=$(expect_problem "$n" "200:ok 200:ok" 3)
+  [ -z "$problem" ] && [ "$(log_field "$n" 1 | paste -sd' ' -)" != "$nginx_port $tls_port $tls_port $nginx_port" ] &&
+    problem="went to ports $(log_field "$n" 1 | paste -sd' ' -)"
+  # The second and the fourth request are the redirected ones.
+  [ -z "$problem" ] && problem=$(paste <(log_field "$n" 1) <(log_field "$n" 6) | sed -n '2p;4p' |
+    awk '$2 != "-" { print "Authorization sent to port " $1 " after a redirect" }' | head -n1)
+  verdict "$n" "$problem"
+
+  loop_check tls-500 "$tls/files/1k.bin" "$work/nginx-access.log" \
+    "GET /files/1k.bin?check=tls-500 HTTP/1.1" --ca-file "$ca"
+
+  # Refused before a byte of the request: nginx logs nothing of it.
+  local -a certificates ports
+  read -ra certificates <<<"$tls_bad_certificates"
+  read -ra ports <<<"$tls_bad_ports"
+  local -A says=([expired]="127.0.0.1: certificate expired"
+    [not-yet-valid]="127.0.0.1: certificate not yet valid"
+    [other-name]="certificate is for other.example, not 127.0.0.1"
+    [self-signed]="127.0.0.1: certificate not trusted"
+    [unknown-ca]="127.0.0.1: certificate not trusted")
+  local i
+  for i in "${!ports[@]}"; do
+    n="tls-refused-${certificates[$i]}"
+    drive "$n" --ca-file "$ca" --get "https://127.0.0.1:${ports[$i]}/files/1k.bin?check=$n"
+    verdict "$n" "$(refusal_problem "$n" "${says[${certificates[$i]}]}")"
+  done
+  n="tls-refused-no-ca"
+  drive "$n" --tls --get "$tls/files/1k.bin?check=$n"
+  verdict "$n" "$(refusal_problem "$n" "127.0.0.1: certificate not trusted")"
+  n="tls-unchecked"
+  drive "$n" --no-verify --get "https://127.0.0.1:${ports[0]}/files/1k.bin?check=$n"
+  verdict "$n" "$(expect_problem "$n" "200:ok")"
+
+  # The old server does speak TLS 1.1 (curl, allowed to), and is refused.
+  n="tls-old-server"
+  if curl -s -o /dev/null --cacert "$ca" --tlsv1.1 --tls-max 1.1 --ciphers 'DEFAULT@SECLEVEL=0' \
+    "https://127.0.0.1:$tls_old_port/files/1k.bin?check=curl-tls11"; then
+    drive "$n" --ca-file "$ca" --get "https://127.0.0.1:$tls_old_port/files/1k.bin?check=$n"
+    problem=$(grep -m1 '^req 1 GET 0 EIdSSLProtocolReplyError .* | 127.0.0.1: ' "$work/out/$n" >/dev/null ||
+      echo "got: $(grep -m1 '^req' "$work/out/$n")")
+    [ -z "$problem" ] && [ "$(log_field "$n" 4 | wc -l)" -ne 0 ] && problem="nginx logged a request"
+  else
+    problem="curl could not reach the server with TLS 1.1"
+  fi
+  verdict "$n" "$problem"
+}
+
 run_checks() {
+  check_tls
   check_static
   check_chunked
   check_keepalive

@@ -48,15 +48,14 @@ struct Outcome {
 class Driver {
  public:
   explicit Driver(const Options& options) : options_(options) {
-    // The tunnel is asked for by an https URL, which needs a TLS handler;
-    // left in pass-through, it carries plain HTTP to a plain server.
-    if (options.tunnel) {
-      handler_ = std::make_unique<TIdSSLIOHandlerSocket>();
-    } else {
-      handler_ = std::make_unique<TIdIOHandlerSocket>();
-    }
+    // Without one of these no handler is attached, as the launcher attaches
+    // none; the TLS handler is in pass-through for plain http URLs.
+    const bool attach = options.tls || !options.caFile.empty() || options.noVerify ||
+                        options.tunnel || options.socksVersion != 0;
+    handler_.CAFile = options.caFile;
+    handler_.VerifyPeer = !options.noVerify;
     if (options.socksVersion != 0) {
-      TIdSocksInfo& socks = handler_->SocksInfo();
+      TIdSocksInfo& socks = handler_.SocksInfo();
       socks.Version = options.socksVersion == 4 ? svSocks4 : svSocks5;
       socks.Host = options.socksHost;
       socks.Port = options.socksPort;
@@ -64,7 +63,7 @@ class Driver {
       socks.Password = options.socksPassword;
       if (!options.socksPassword.empty()) socks.Authentication = saUsernamePassword;
     }
-    if (options.tunnel || options.socksVersion != 0) http_.SetIOHandler(handler_.get());
+    if (attach) http_.SetIOHandler(&handler_);
     http_.MaxLineAction = maException;
     http_.ReadTimeout = options.readTimeoutMs;
     http_.ProtocolVersion = options.version == "1.0" ? pv1_0 : pv1_1;
@@ -166,7 +165,7 @@ class Driver {
 
   const Options& options_;
   // Declared before the client, which refers to them until it is destroyed.
-  std::unique_ptr<TIdIOHandlerSocket> handler_;
+  TIdSSLIOHandlerSocket handler_;
   TIdConnectionIntercept tap_;
   std::ofstream sent_;
   TIdHTTP http_;

@@ -94,6 +94,7 @@ const std::map<std::string, Setter>& Setters() {
          return Range(v, o.next.rangeFirst, o.next.rangeLast);
        }},
       {"--data", NextText(&CallSettings::data)},
+      {"--ca-file", Text(&Options::caFile)},
       {"--out", Text(&Options::outFile)},
       {"--sent", Text(&Options::sentFile)},
       {"--expect", Text(&Options::expectFile)},
@@ -110,7 +111,7 @@ const char* const kUsage =
     "  [--http 1.0|1.1]\n"
     "  [--redirects N] [--user U --password P] [--proxy HOST:PORT [--proxy-user U\n"
     "  --proxy-password P]] [--tunnel] [--socks HOST:PORT --socks-version 4|5\n"
-    "  [--socks-user U --socks-password P]]\n"
+    "  [--socks-user U --socks-password P]] [--tls] [--ca-file PEM] [--no-verify]\n"
     "  [--out FILE] [--sent FILE] [--expect FILE] [--pause-ms N] [--read-timeout MS]\n"
     "  [--quiet]\n"
     "request options, for the requests named after them (empty: none):\n"
@@ -119,8 +120,13 @@ const char* const kUsage =
 std::optional<std::string> ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string name = argv[i];
-    if (name == "--tunnel" || name == "--quiet") {
-      (name == "--tunnel" ? options.tunnel : options.quiet) = true;
+    static const std::map<std::string, bool Options::*> flags = {
+        {"--tunnel", &Options::tunnel},
+        {"--quiet", &Options::quiet},
+        {"--tls", &Options::tls},
+        {"--no-verify", &Options::noVerify}};
+    if (const auto flag = flags.find(name); flag != flags.end()) {
+      options.*(flag->second) = true;
       continue;
     }
     const auto setter = Setters().find(name);

@@ -29,7 +29,11 @@ struct Options {
   std::string user, password;
   std::string proxyHost, proxyUser, proxyPassword;
   int proxyPort = 0;
-  bool tunnel = false;   // https URLs go through the proxy's CONNECT
+  bool tunnel = false;  // https URLs go through the proxy's CONNECT
+  // The TLS handler is attached with --tls, --ca-file, --tunnel or --socks.
+  bool tls = false;
+  std::string caFile;  // roots trusted besides the system's
+  bool noVerify = false;
   int socksVersion = 0;  // 0, 4 or 5
   std::string socksHost, socksUser, socksPassword;
   int socksPort = 0;

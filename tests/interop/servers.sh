@@ -12,7 +12,15 @@ readonly proxy_port=47704
 readonly proxy_auth_port=47705   # answers 407 without credentials
 readonly socks_port=47706        # SOCKS 4 and 5 without a user
 readonly socks_auth_port=47707   # SOCKS 5 with user and password
-readonly all_ports="$nginx_port $nginx_other_port $python_port $proxy_port $proxy_auth_port $socks_port $socks_auth_port"
+# nginx over TLS, each port with its own certificate or protocols; the name
+# is the certificate's case (see make_certificates).
+readonly tls_port=47708          # good for localhost and 127.0.0.1
+readonly tls13_port=47709        # the good certificate, TLS 1.3 only
+readonly tls_old_port=47710      # the good certificate, TLS 1.0 and 1.1 only
+# The bad certificates, each on the port at its place in the list.
+readonly tls_bad_certificates="expired not-yet-valid other-name self-signed unknown-ca"
+readonly tls_bad_ports="47711 47712 47713 47714 47715"
+readonly all_ports="$nginx_port $nginx_other_port $python_port $proxy_port $proxy_auth_port $socks_port $socks_auth_port $tls_port $tls13_port $tls_old_port $tls_bad_ports"
 
 readonly web_user=interop web_password='web-secret'
 readonly proxy_user=interop proxy_password='proxy-secret'
@@ -42,8 +50,38 @@ make_files() {
   printf '%s:%s\n' "$web_user" "$(openssl passwd -apr1 "$web_password")" >"$work/htpasswd"
 }
 
+# The suite's own throwaway CAs and certificates, made anew for every run in
+# $work/pki (see tests/support/tls-certs.sh).
+make_certificates() {
+  # shellcheck source=tests/support/tls-certs.sh
+  . "$(dirname "${BASH_SOURCE[0]}")/../support/tls-certs.sh"
+  make_test_certificates "$work/pki"
+}
+
+# tls_server <port> <certificate name> [more directives]: an nginx server
+# block over TLS serving the files.
+tls_server() {
+  cat <<CONF
+  server {
+    listen 127.0.0.1:$1 ssl;
+    root $work/www;
+    ssl_certificate $work/pki/$2.pem;
+    ssl_certificate_key $work/pki/$2.key;
+    ${3:-}
+    location = /r/to-http { return 302 http://127.0.0.1:$nginx_port/files/1k.bin?\$args; }
+    location = /cookie/check { return 200 "check\n"; }
+  }
+CONF
+}
+
 write_nginx_conf() {
-  local www=$work/www tmp=$work/nginx-tmp big_value
+  local www=$work/www tmp=$work/nginx-tmp i bad_servers="" big_value
+  local -a certificates ports
+  read -ra certificates <<<"$tls_bad_certificates"
+  read -ra ports <<<"$tls_bad_ports"
+  for i in "${!ports[@]}"; do
+    bad_servers+=$(tls_server "${ports[$i]}" "${certificates[$i]}")$'\n'
+  done
   big_value=$(head -c 520 /dev/zero | tr '\0' 'c')
   mkdir -p "$tmp"
   cat >"$work/nginx.conf" <<CONF
@@ -95,6 +133,7 @@ http {
       return 200 "set\n";
     }
     location = /cookie/check { return 200 "check\n"; }
+    location = /r/to-https { return 302 https://127.0.0.1:$tls_port/files/1k.bin?\$args; }
     # Four cookies of 520 bytes: the next request's Cookie line passes 2 KiB.
     location = /cookie/big {
       add_header Set-Cookie "big1=$big_value; Path=/";
@@ -128,6 +167,11 @@ http {
     listen 127.0.0.1:$nginx_other_port;
     root $www;
   }
+  ssl_protocols TLSv1.2 TLSv1.3;
+$(tls_server "$tls_port" good)
+$(tls_server "$tls13_port" good "ssl_protocols TLSv1.3;")
+$(tls_server "$tls_old_port" good "ssl_protocols TLSv1 TLSv1.1; ssl_ciphers DEFAULT@SECLEVEL=0;")
+$bad_servers
 }
 CONF
 }
@@ -145,6 +189,7 @@ PidFile "$work/$1.pid"
 Allow 127.0.0.1
 DisableViaHeader Yes
 ConnectPort $nginx_port
+ConnectPort $tls_port
 ${3:-}
 CONF
   if [ "$(id -u)" -eq 0 ]; then
@@ -235,6 +280,7 @@ spawn_servers() {
 
 start_servers() {
   make_files
+  make_certificates || return 1
   write_nginx_conf
   write_tinyproxy_conf proxy "$proxy_port"
   write_tinyproxy_conf proxy-auth "$proxy_auth_port" "BasicAuth $proxy_user $proxy_password"

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ios>
+#include <stdexcept>
+
 #include "LauncherFixture.h"
+#include "launcher/LauncherErrors.h"
 
 namespace vantro::fake {
 namespace {
@@ -158,6 +162,26 @@ TEST_F(ProgramTest, SecondInstanceWritesWatchEvenWhenTheFirstCannotReceive) {
   };
   RunFirst();
   EXPECT_TRUE(platform.shellExecuteExRuns.empty());
+}
+
+struct Outer {
+  struct InnerError : std::runtime_error {
+    InnerError() : std::runtime_error("inner") {}
+  };
+};
+
+TEST_F(ProgramTest, TheFatalBoxNamesTheClassWithoutItsNamespaces) {
+  const auto text = [this](const std::exception& error) {
+    platform.boxes.clear();
+    EXPECT_EQ(FatalError(platform, error), 1);
+    return platform.boxes.empty() ? std::string() : platform.boxes[0].text;
+  };
+  EXPECT_EQ(text(EIniFileException("no")), "EIniFileException: no.");
+  EXPECT_EQ(text(EIdReadTimeout("Read Timeout")), "EIdReadTimeout: Read Timeout.");
+  EXPECT_EQ(text(std::runtime_error("std")), "runtime_error: std.");
+  EXPECT_EQ(text(std::bad_alloc()), "bad_alloc: std::bad_alloc.");
+  EXPECT_EQ(text(std::ios_base::failure("io")).rfind("failure: io", 0), 0u);
+  EXPECT_EQ(text(Outer::InnerError()), "InnerError: inner.");
 }
 
 }  // namespace

@@ -101,6 +101,35 @@ TEST(UpdateAddressesTest, EachHostGivesItsAddressesAndAnEmptyHostNone) {
   EXPECT_EQ(UpdateAddressesFor("up.example", "").downloadUrl, "");
 }
 
+TEST(UpdateAddressesTest, AHostsSchemeIsKeptAndNoneMeansHttp) {
+  const struct {
+    const char* host;
+    const char* version;
+    const char* page;
+  } cases[] = {
+      {"https://up.example", "https://up.example/kivra/Version.txt", "https://up.example/client/"},
+      {"https://up.example:8443", "https://up.example:8443/kivra/Version.txt",
+       "https://up.example:8443/client/"},
+      {"HTTPS://Up.Example", "https://Up.Example/kivra/Version.txt", "https://Up.Example/client/"},
+      {"http://up.example:81", "http://up.example:81/kivra/Version.txt",
+       "http://up.example:81/client/"},
+      {"up.example:443", "http://up.example:443/kivra/Version.txt",
+       "http://up.example:443/client/"},
+  };
+  for (const auto& c : cases) {
+    const UpdateAddresses addresses = UpdateAddressesFor(c.host, c.host);
+    EXPECT_EQ(addresses.versionUrl, c.version) << c.host;
+    EXPECT_EQ(addresses.clientPageUrl, c.page) << c.host;
+    EXPECT_EQ(addresses.downloadUrl.substr(0, addresses.downloadUrl.size() - 3),
+              addresses.clientPageUrl.substr(0, addresses.clientPageUrl.size() - 8))
+        << c.host;
+  }
+  // Each host keeps its own scheme.
+  const UpdateAddresses mixed = UpdateAddressesFor("https://up.example", "www.example");
+  EXPECT_EQ(mixed.versionUrl, "https://up.example/kivra/Version.txt");
+  EXPECT_EQ(mixed.downloadUrl, "http://www.example/ob");
+}
+
 class UpdateDuringSetUp : public LauncherTest {
  protected:
   void Create(TForm1& form) {
@@ -148,6 +177,39 @@ TEST_F(UpdateDuringSetUp, AFailedCheckIsShownAndTheLinkStillLaunches) {
   EXPECT_NE(form.HandOffMessage(), 0u);
   EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);
   EXPECT_NE(Ini("cmd"), "<absent>");
+}
+
+TEST_F(UpdateDuringSetUp, AnHttpsHostThatRefusesTLSIsShownSendsNoRequestAndTheLinkLaunches) {
+  // A plain HTTP server behind an https address, answering at once: the
+  // handshake fails.
+  test::ScriptedReply answer{HttpAnswer("HTTP/1.1 200 OK", "1.0.3.0")};
+  answer.Early = true;
+  answer.Close = true;
+  HttpScriptedServer plain({answer});
+  UpdateTarget.versionUrl =
+      "https://127.0.0.1:" + std::to_string(plain.Port()) + "/kivra/Version.txt";
+  SetIni("lol_path", kGame);
+  AddGameExe();
+  TForm1 form(platform, application, {"vantro.exe", "kivra://8394 abc"});
+  Create(form);
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0].text.rfind("127.0.0.1: ", 0), 0u) << platform.boxes[0].text;
+  EXPECT_EQ(platform.boxes[0].flags, kMbOk | kMbIconError);
+  EXPECT_EQ(plain.Connections(), 1);
+  for (const std::string& request : plain.Requests()) {
+    EXPECT_EQ(request.find("Version.txt"), std::string::npos);
+  }
+  EXPECT_EQ(platform.shellExecuteExRuns.size(), 1u);
+  EXPECT_EQ(platform.navigations.size(), 1u);
+}
+
+TEST_F(UpdateDuringSetUp, OnlyAnHttpsHostGoesThroughTheTLSHandler) {
+  for (const bool secure : {false, true}) {
+    TForm1 form(platform, application, {"vantro.exe"});
+    UpdateTarget.versionUrl = std::string(secure ? "https" : "http") + "://up.example/";
+    UseTLSForHttps(form.IdHTTP1, form.IdSSLIOHandlerSocket1, UpdateTarget);
+    EXPECT_EQ(form.IdHTTP1.IOHandler() == &form.IdSSLIOHandlerSocket1, secure);
+  }
 }
 
 TEST_F(UpdateDuringSetUp, ABuildWithoutServersAsksAndOpensNothingAndStillLaunches) {

@@ -25,6 +25,8 @@ class TcpPeer {
   // One line without its LF (CR kept); fewer bytes when the client closed.
   std::string ReceiveLine();
   void Close();
+  // For a layer over the connection (the TLS tests' server).
+  RawSocket Socket() const { return socket_; }
   void Reset();
 
  private:
