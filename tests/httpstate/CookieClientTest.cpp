@@ -7,6 +7,7 @@
 #include "http/IdHTTP.h"
 #include "tests/http/HTTPTestSupport.h"
 #include "tests/support/http_ScriptedServer.h"
+#include "tests/support/tls_PlainTLSHandler.h"
 
 namespace vantro {
 namespace {
@@ -37,8 +38,9 @@ TEST_F(CookieClient, SecureFollowsTheSchemeAndAProxyPlantsNothing) {
   });
   http.ProxyParams.SetProxyServer("127.0.0.1");
   http.ProxyParams.SetProxyPort(proxy.Port());
-  // The tunnel's TLS is not this library's: a pass-through handler stands in.
-  TIdSSLIOHandlerSocket tls;
+  // A session of plain bytes stands in for TLS, so the scripted proxy reads
+  // what goes down the tunnel.
+  test::PlainTLSHandler tls;
   http.SetIOHandler(&tls);
   EXPECT_EQ(http.GetText("https://a.example/1"), "one");
   EXPECT_EQ(http.GetText("https://a.example/2"), "two");
