@@ -126,7 +126,7 @@ class TSchannelSession final : public TIdTLSSession {
  private:
   SECURITY_STATUS Start(const TOffer& offer);
   void Negotiate(bool receiveFirst);
-  void ReceiveMore(std::size_t limit);
+  int ReceiveMore(std::size_t limit);
   bool DecryptRecord();
   void Release() noexcept;
   [[noreturn]] void Fail(SECURITY_STATUS status) const;
@@ -223,9 +223,9 @@ void TSchannelSession::Handshake() {
   open_ = true;
 }
 
-// Receives at least one byte more into the input, keeping at most limit
-// bytes unconsumed; a TCP close here is the peer leaving mid-handshake.
-void TSchannelSession::ReceiveMore(std::size_t limit) {
+// Receives more bytes into the input, keeping at most limit bytes
+// unconsumed; 0 when the peer closed the TCP connection.
+int TSchannelSession::ReceiveMore(std::size_t limit) {
   const std::size_t held = inputEnd_ - inputBegin_;
   if (held >= limit) {
     throw EIdSSLProtocolReplyError(
@@ -239,11 +239,8 @@ void TSchannelSession::ReceiveMore(std::size_t limit) {
   if (inputEnd_ == input_.size()) input_.resize(std::min(input_.size() * 2, limit));
   const int received =
       transport_.Receive(input_.data() + inputEnd_, static_cast<int>(input_.size() - inputEnd_));
-  if (received <= 0) {
-    throw EIdSSLProtocolReplyError(TLSFailureText(
-        settings_.HostName, "the server closed the connection during the TLS handshake"));
-  }
-  inputEnd_ += static_cast<std::size_t>(received);
+  if (received > 0) inputEnd_ += static_cast<std::size_t>(received);
+  return received;
 }
 
 // The handshake's rounds until Schannel says it is done; the bytes after it
@@ -251,7 +248,10 @@ void TSchannelSession::ReceiveMore(std::size_t limit) {
 void TSchannelSession::Negotiate(bool receiveFirst) {
   bool receive = receiveFirst;
   for (int round = 0; round < kMaxHandshakeRounds; ++round) {
-    if (receive) ReceiveMore(kMaxHandshakeInput);
+    if (receive && ReceiveMore(kMaxHandshakeInput) <= 0) {
+      throw EIdSSLProtocolReplyError(TLSFailureText(
+          settings_.HostName, "the server closed the connection during the TLS handshake"));
+    }
     if (!StartsLikeRecord(input_.data() + inputBegin_, inputEnd_ - inputBegin_)) {
       throw EIdSSLProtocolReplyError(
           TLSFailureText(settings_.HostName, "the server does not answer in TLS"));
@@ -349,22 +349,9 @@ int TSchannelSession::Read(void* buffer, int length) {
       handshakeWaits_ = false;
     }
     if (DecryptRecord()) continue;
-    const std::size_t held = inputEnd_ - inputBegin_;
-    if (held >= kMaxRecord) {
-      throw EIdSSLProtocolReplyError(
-          TLSFailureText(settings_.HostName, "TLS peer sent more than a record can hold"));
-    }
-    if (inputBegin_ > 0) {
-      std::memmove(input_.data(), input_.data() + inputBegin_, held);
-      inputBegin_ = 0;
-      inputEnd_ = held;
-    }
-    const int received =
-        transport_.Receive(input_.data() + inputEnd_, static_cast<int>(input_.size() - inputEnd_));
     // A TCP close without close_notify is a close like any other: the
     // body's framing decides whether what came was whole.
-    if (received <= 0) return 0;
-    inputEnd_ += static_cast<std::size_t>(received);
+    if (ReceiveMore(kMaxRecord) <= 0) return 0;
   }
 }
 
