@@ -15,7 +15,7 @@
 namespace vantro {
 namespace {
 
-using test::CertificateSpec;
+using test::CertificateRecipe;
 using test::HttpAnswer;
 using test::TlsPeer;
 using test::TlsTestServer;
@@ -76,7 +76,7 @@ TEST_F(TLSSession, KeepAliveReusesOneConnectionAndOneHandshake) {
 
 struct CertificateCase {
   const char* Name;
-  CertificateSpec Spec;
+  CertificateRecipe Recipe;
   const char* Host;
   bool TrustCA, Verify;
   // Empty: the call succeeds.
@@ -124,8 +124,8 @@ class TLSCertificate : public TLSSession, public testing::WithParamInterface<Cer
 
 TEST_P(TLSCertificate, IsCheckedBeforeTheRequestGoes) {
   const CertificateCase& c = GetParam();
-  auto& server =
-      Start<TlsTestServer>(ca.ServerContext(c.Spec), Answer(HttpAnswer("HTTP/1.1 200 OK", "body")));
+  auto& server = Start<TlsTestServer>(ca.ServerContext(c.Recipe),
+                                      Answer(HttpAnswer("HTTP/1.1 200 OK", "body")));
   if (!c.TrustCA) tls.CAFile.clear();
   tls.VerifyPeer = c.Verify;
   if (*c.Message == '\0') {

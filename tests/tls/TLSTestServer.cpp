@@ -72,17 +72,17 @@ TestCA::~TestCA() {
   std::remove(rootFile_.c_str());
 }
 
-SSL_CTX* TestCA::ServerContext(const CertificateSpec& spec, int maxVersion) {
+SSL_CTX* TestCA::ServerContext(const CertificateRecipe& recipe, int maxVersion) {
   EVP_PKEY* key = EVP_EC_gen("P-256");
   Check(key != nullptr, "leaf key");
   X509* leaf =
-      NewCertificate(key, "Vantro test server", root_, spec.ValidFromDays, spec.ValidToDays);
+      NewCertificate(key, "Vantro test server", root_, recipe.ValidFromDays, recipe.ValidToDays);
   std::string names;
-  for (const std::string& name : spec.Names)
+  for (const std::string& name : recipe.Names)
     names += (names.empty() ? "" : ",") + name;
   if (!names.empty()) AddExtension(leaf, root_, NID_subject_alt_name, names);
-  if (spec.Padding > 0)
-    AddExtension(leaf, root_, NID_netscape_comment, std::string(spec.Padding, 'p'));
+  if (recipe.Padding > 0)
+    AddExtension(leaf, root_, NID_netscape_comment, std::string(recipe.Padding, 'p'));
   Check(X509_sign(leaf, key_, EVP_sha256()) > 0, "sign leaf");
   SSL_CTX* context = SSL_CTX_new(TLS_server_method());
   Check(context != nullptr && SSL_CTX_use_certificate(context, leaf) == 1 &&

@@ -15,7 +15,7 @@
 
 namespace vantro::test {
 
-struct CertificateSpec {
+struct CertificateRecipe {
   std::vector<std::string> Names{"DNS:localhost", "IP:127.0.0.1"};
   int ValidFromDays = -1;  // relative to now
   int ValidToDays = 30;
@@ -31,8 +31,8 @@ class TestCA {
   ~TestCA();
   // The root as PEM, in a file of its own.
   const std::string& RootFile() const { return rootFile_; }
-  // A server context with a leaf certificate for the spec; maxVersion 0: any.
-  SSL_CTX* ServerContext(const CertificateSpec& spec, int maxVersion = 0);
+  // A server context with a leaf certificate for the recipe; maxVersion 0: any.
+  SSL_CTX* ServerContext(const CertificateRecipe& recipe, int maxVersion = 0);
 
  private:
   EVP_PKEY* key_;
