@@ -112,7 +112,16 @@ untrusted='error localhost: certificate not trusted'
 handshake='error localhost: TLS handshake failed: *'
 check "an unknown root is refused before the request" good localhost "$untrusted" no
 check "CAFile: good certificate, by name" good localhost "$page" yes --cafile "$ca"
+tls_line() { grep '^tls ' "$work/good.log" | tail -n 1; }
+# handshake_said <name> <pattern>: the good server's last handshake as it logged it.
+handshake_said() {
+  # shellcheck disable=SC2053 # a pattern
+  if [[ "$(tls_line)" == $2 ]]; then ok "$1"; else fail "$1" "the server saw '$(tls_line)'"; fi
+}
+handshake_said "by name: SNI localhost, ALPN http/1.1, TLS 1.2 or 1.3" \
+  'tls TLSv1.[23] sni=localhost alpn=http/1.1'
 check "CAFile: good certificate, by address" good 127.0.0.1 "$page" yes --cafile "$ca"
+handshake_said "by address: no SNI" 'tls TLSv1.[23] sni=None alpn=http/1.1'
 check "expired" expired localhost 'error localhost: certificate expired' no --cafile "$ca"
 check "not yet valid" not-yet-valid localhost 'error localhost: certificate not yet valid' no --cafile "$ca"
 check "other name" other-name localhost 'error certificate is for other.example, not localhost' no \

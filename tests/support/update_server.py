@@ -9,8 +9,9 @@ and the demo: the version text, the download page and the client page.
 TEXT is the version text published (the e2e library gives the project's).
 
 --hang accepts connections and never answers (over TLS: not even the
-handshake). Every request line is appended to the log file, and over TLS
-"close_notify" when the client answered the server's. --tls serves
+handshake). Every request line is appended to the log file, over TLS followed
+by "tls VERSION sni=NAME alpn=PROTOCOL", and "close_notify" when the client
+answered the server's. --tls serves
 HTTPS with the certificate chain and key (PEM), with TLS versions MIN to MAX
 ("1.2-1.3" by default; "1.0-1.1" makes a server of the old protocols only).
 --hostile (without --tls) answers every connection's first bytes with bytes that are no
@@ -34,6 +35,9 @@ def tls_context(cert, key, versions):
         warnings.simplefilter("ignore", DeprecationWarning)
         context.minimum_version = getattr(ssl.TLSVersion, TLS_VERSIONS[low])
         context.maximum_version = getattr(ssl.TLSVersion, TLS_VERSIONS[high])
+    # Offered h2 first: a client that offers only http/1.1 gets it.
+    context.set_alpn_protocols(["h2", "http/1.1"])
+    context.sni_callback = lambda connection, name, unused: setattr(connection, "sni", name)
     if low in ("1.0", "1.1"):
         # Debian's OpenSSL refuses the old protocols below security level 0.
         context.set_ciphers("DEFAULT:@SECLEVEL=0")
@@ -86,6 +90,10 @@ def main():
             if args.log:
                 with open(args.log, "a", encoding="latin-1") as log:
                     log.write(self.requestline + "\n")
+                    if context:
+                        tls = self.connection
+                        log.write(f"tls {tls.version()} sni={getattr(tls, 'sni', None)} "
+                                  f"alpn={tls.selected_alpn_protocol()}\n")
             if args.hang:
                 time.sleep(3600)
                 return
