@@ -263,3 +263,16 @@ e2e_parameters() {
 }
 
 e2e_registry() { wine reg query "$@" 2>/dev/null | tr -d '\r'; }
+
+# e2e_picker_status <dialog> <expected>: the folder picker's status line (the
+# selection's full path) once it shows expected (or after 10 s), in the ANSI
+# code page.
+e2e_picker_status() {
+  local i text
+  for ((i = 0; i < 40; i++)); do
+    text=$(e2e_robot dump "$1" | grep 'id=14147' | sed 's/.* text=//' | iconv -f UTF-8 -t CP1252)
+    [ "$text" == "$2" ] && break
+    sleep 0.25
+  done
+  printf '%s' "$text"
+}

@@ -18,17 +18,6 @@ e2e_game_exe "$games/Jeux é"
 # At the drive root the rules append to "C:\", so rule 2 stores C:\\game.
 e2e_game_exe "$E2E_C/game"
 
-# status <dialog> <expected>: the picker's status line once it shows expected
-# (or after 10 s), in the ANSI code page.
-status() {
-  local i text
-  for ((i = 0; i < 40; i++)); do
-    text=$(e2e_robot dump "$1" | grep 'id=14147' | sed 's/.* text=//' | iconv -f UTF-8 -t CP1252)
-    [ "$text" == "$2" ] && break
-    sleep 0.25
-  done
-  printf '%s' "$text"
-}
 
 # open_picker: starts the launcher with setting.ini as it is and presses
 # Button1; sets PICKER_WINDOW (main window) and PICKER (the picker dialog).
@@ -50,13 +39,13 @@ pick() {
 pick_as_saved() {
   local name=$1 start=$2 ups=$3 button=$4 expected=$5 edit=$6 tree dump i
   open_picker
-  e2e_expect "$name: picker opens at the folder shown" "$(status "$PICKER" "$start")" "$start"
+  e2e_expect "$name: picker opens at the folder shown" "$(e2e_picker_status "$PICKER" "$start")" "$start"
   dump=$(e2e_robot dump "$PICKER")
   tree=$(grep SysTreeView32 <<<"$dump" | sed 's/.*hwnd=\([^ ]*\).*/\1/')
   [ "$name" = "rule 1" ] && e2e_expect "picker title" "$(grep 'id=14146' <<<"$dump" | sed 's/.* text=//')" \
     "选择英雄联盟(国服/韩服)安装目录："
   for ((i = 0; i < ups; i++)); do e2e_robot key "$tree" 0x08 >/dev/null; done
-  e2e_expect "$name: status line shows the selection" "$(status "$PICKER" "$expected")" "$expected"
+  e2e_expect "$name: status line shows the selection" "$(e2e_picker_status "$PICKER" "$expected")" "$expected"
   e2e_robot press "$PICKER" "$button" >/dev/null
   for ((i = 0; i < 20; i++)); do
     [ "$(e2e_robot dump "$PICKER" | head -c 4)" = "" ] && break
@@ -72,7 +61,7 @@ warm_up() {
   printf '[setting]\r\nlol_path=C:\\Games\\C\r\n' >"$E2E_INI"
   for round in $(seq 8); do
     open_picker
-    ready=$(status "$PICKER" 'C:\Games\C')
+    ready=$(e2e_picker_status "$PICKER" 'C:\Games\C')
     e2e_robot press "$PICKER" 2 >/dev/null
     e2e_close_main >/dev/null
     if [ "$ready" == 'C:\Games\C' ]; then

@@ -41,16 +41,6 @@ e2e_game_exe "$E2E_C/Games/Second"
 entry 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Second' DisplayIcon \
   /d 'C:\Games\Second\League of Legends.exe,0'
 rm -f "$E2E_INI" "$E2E_CMD_LOG"
-# status <dialog>: the picker's status line (the selection's full path).
-status() {
-  local i text
-  for ((i = 0; i < 40; i++)); do
-    text=$(e2e_robot dump "$1" | grep 'id=14147' | sed 's/.* text=//' | iconv -f UTF-8 -t CP1252)
-    [ "$text" == "$2" ] && break
-    sleep 0.25
-  done
-  printf '%s' "$text"
-}
 e2e_start "$link"
 e2e_expect "two entries: the folder box" "$(sed -n 's/^text: //p' <<<"$(e2e_robot box 30000)")" \
   "请选择英雄联盟(国服/韩服)安装目录"
@@ -61,7 +51,7 @@ e2e_expect "two entries: nothing stored yet" "$(e2e_ini_value lol_path)" "<absen
 for round in $(seq 8); do
   e2e_robot press "$window" 101 >/dev/null
   picker=$(e2e_robot wait '#32770' 15000)
-  at=$(status "$picker" 'C:\Games\Found')
+  at=$(e2e_picker_status "$picker" 'C:\Games\Found')
   [ "$at" == 'C:\Games\Found' ] && break
   e2e_robot press "$picker" 2 >/dev/null
   sleep 0.5
